@@ -22,31 +22,40 @@ namespace {
 constexpr int kSlotGrowth = 32;
 }
 
-EffectorMan::EffectorMan() : m_nNextId(0) { initInstances(); }
+EffectorMan::EffectorMan() : m_nNextId(0), m_bOwnsStorage(true) { initInstances(); }
 
 EffectorMan::EffectorMan(const EffectorMan& other)
     : m_nNextId(other.m_nNextId),
       m_containers(other.m_containers),
       m_dataList(other.m_dataList),
-      m_sortList(other.m_sortList) {}
+      m_sortList(other.m_sortList),
+      m_bOwnsStorage(false) {}
 
 EffectorMan& EffectorMan::operator=(const EffectorMan& other) {
+    if (this == &other) return *this;
+    close();  // what this manager owned is released before it takes a shared view of other's
     m_nNextId = other.m_nNextId;
     m_containers = other.m_containers;
     m_dataList = other.m_dataList;
     m_sortList = other.m_sortList;
+    m_bOwnsStorage = false;
     return *this;
 }
 
 EffectorMan::~EffectorMan() { close(); }
 
 void EffectorMan::init() {
+    if (!m_containers.empty()) close();
     m_nNextId = 0;
-    m_containers.clear();
+    m_bOwnsStorage = true;
     initInstances();
 }
 
 void EffectorMan::close() {
+    if (!m_bOwnsStorage) {
+        m_containers.clear();
+        return;
+    }
     flush(EFFECTOR_ALL, 0);
     for (auto& entry : m_containers) {
         EFFCONTAINER& c = entry.second;
@@ -104,7 +113,8 @@ int EffectorMan::addEffectorData(int type, void* data, long size, int state) {
     r.state = static_cast<signed char>(state & 0xFF);
     r.id = m_nNextId++;
     ++c->count;
-    if (size > 0) std::memcpy(r.data, data, static_cast<size_t>(size));
+    // memmove: a host may pass the data pointer of a record it has just removed (same buffer).
+    if (size > 0) std::memmove(r.data, data, static_cast<size_t>(size));
     return r.id;
 }
 

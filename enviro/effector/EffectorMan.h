@@ -38,18 +38,22 @@ struct EFFCONTAINER {
     int capacity;        // slots allocated, a multiple of 32
 };
 
-class ENVIRO_API EffectorMan {
+class ENVIRO_API EffectorMan final {
 public:
     using DataList = CQuickVector<void*, 3>;
 
     EffectorMan();
+    // A copy shares the record storage and the kind instances of the manager it was copied from,
+    // and does not own them: closing or destroying a copy forgets them without releasing them.
     EffectorMan(const EffectorMan& other);
     EffectorMan& operator=(const EffectorMan& other);
-    ~EffectorMan();  // not virtual: calls close()
+    ~EffectorMan();  // not virtual (the class is final): calls close()
 
-    // Starts again after close(): ids from 0 and fresh instances.
+    // Starts again: ids from 0 and fresh instances. A manager that still has containers is
+    // closed first.
     virtual void init();
-    // Drops every record, releases every slot and buffer and destroys the instances.
+    // Drops every record, releases every slot and buffer and destroys the instances (a copy only
+    // forgets them). Afterwards the manager has no containers; a second close does nothing.
     virtual void close();
     // Creates one instance of each kind, in the order 1, 3, 4, 5, 6, 7, 8, 9.
     virtual void initInstances();
@@ -67,6 +71,7 @@ public:
     void removeEffector(int id);
 
     // Queries. The returned list is the manager's own and is overwritten by the next query.
+    // With an order, indices that are not live slots of the kind are skipped.
     DataList* getEffectorDataList(EFFECTOR_TYPE type, int state, SORTVALUE* order, long count);
     DataList* getWeightedEffectorList(Math::Vector3f* pos, EFFECTOR_TYPE type, int state);
     void setState(EFFECTOR_TYPE type, int state);
@@ -89,6 +94,7 @@ private:
     std::map<int, EFFCONTAINER> m_containers;
     DataList m_dataList;
     CQuickVector<SORTVALUE, 3> m_sortList;
+    bool m_bOwnsStorage;  // false for copies: they share, never release
 };
 
 // The one manager of the process, set by createEnviro().

@@ -1,5 +1,7 @@
 // The effector manager's queries: state lists, weighted lists, bulk state and flushing.
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "enviro/effector/EffectorMan.h"
 
@@ -7,6 +9,11 @@ namespace effector {
 
 namespace {
 constexpr float kUnselectedWeight = -1.0e11f;  // -99999997952.0 as a float
+
+// The sort key of a weight. A NaN weight (a record with a NaN position or range) compares with
+// nothing, which breaks the ordering the sort relies on and scrambles the order of the other
+// records too; such records sort last instead. The record's own weight keeps the NaN.
+float sortKey(float weight) { return std::isnan(weight) ? -std::numeric_limits<float>::infinity() : weight; }
 }
 
 EffectorMan::DataList* EffectorMan::getEffectorDataList(EFFECTOR_TYPE type, int state, SORTVALUE* order, long count) {
@@ -38,7 +45,7 @@ EffectorMan::DataList* EffectorMan::getWeightedEffectorList(Math::Vector3f* pos,
             continue;
         }
         r.weight = c->instance->getWeight(r.data, at, 1.0f);
-        m_sortList.append(SORTVALUE{i, r.weight});
+        m_sortList.append(SORTVALUE{i, sortKey(r.weight)});
     }
     std::sort(m_sortList.data(), m_sortList.data() + m_sortList.count(),
               [](const SORTVALUE& a, const SORTVALUE& b) { return a.value > b.value; });

@@ -39,12 +39,17 @@ public:
     // be grown.
     bool reserve(int n) {
         if (n <= m_nCapacity) return true;
-        T* block = static_cast<T*>(std::realloc(m_pHeap, sizeof(T) * static_cast<size_t>(n)));
+        // The capacity never drops below the inline size, so a heap block is never smaller than
+        // the inline block it takes over (the clamp only makes that visible to the compiler).
+        const int capacity = n > kInline ? n : kInline;
+        T* block = static_cast<T*>(std::realloc(m_pHeap, sizeof(T) * static_cast<size_t>(capacity)));
         if (!block) return false;
-        if (m_pData == m_aInline) std::memcpy(static_cast<void*>(block), m_aInline, sizeof(m_aInline));
+        // Leaving the inline block: only the elements in use carry values.
+        if (m_pData == m_aInline && m_nCount > 0)
+            std::memcpy(static_cast<void*>(block), m_aInline, sizeof(T) * static_cast<size_t>(m_nCount));
         m_pHeap = block;
         m_pData = block;
-        m_nCapacity = n;
+        m_nCapacity = capacity;
         return true;
     }
 

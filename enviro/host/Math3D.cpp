@@ -75,7 +75,13 @@ void calcPlane(const Math::Vector3f* normal, const Math::Vector3f* point, Math::
 void matrixReflection(const Math::Vector3f* normal, const Math::Vector3f* point, Math::Matrix4f* out) {
     Math::Vector4f p;
     calcPlane(normal, point, &p);
-    const float a = p.x, b = p.y, c = p.z, d = p.w;
+    // The mirror depends on the plane only, not on the length its normal was given with.
+    const float length = Math::length(*normal);
+    if (!(length > 0.0f)) {  // no plane (zero or NaN normal): nothing is mirrored
+        out->set(1.0f);
+        return;
+    }
+    const float a = p.x / length, b = p.y / length, c = p.z / length, d = p.w / length;
     out->m[0][0] = 1 - 2 * a * a; out->m[0][1] = -2 * a * b;    out->m[0][2] = -2 * a * c;    out->m[0][3] = 0;
     out->m[1][0] = -2 * a * b;    out->m[1][1] = 1 - 2 * b * b; out->m[1][2] = -2 * b * c;    out->m[1][3] = 0;
     out->m[2][0] = -2 * a * c;    out->m[2][1] = -2 * b * c;    out->m[2][2] = 1 - 2 * c * c; out->m[2][3] = 0;

@@ -18,7 +18,8 @@ void matrixPerspectiveFovLH(float fovY, float aspect, float zn, float zf, Math::
 void matrixInverse(Math::Matrix4f* out, double* det, const Math::Matrix4f* in);
 // Plane (a, b, c, d) through point with the given normal: a*x + b*y + c*z + d = 0.
 void calcPlane(const Math::Vector3f* normal, const Math::Vector3f* point, Math::Vector4f* out);
-// Mirror matrix of the plane through point with the given (unit) normal.
+// Mirror matrix of the plane through point with the given normal (of any non-zero length; a
+// zero normal gives the identity).
 void matrixReflection(const Math::Vector3f* normal, const Math::Vector3f* point, Math::Matrix4f* out);
 // Does the segment start..end cross the plane (point, normal)? If so, out gets the crossing.
 bool LineCrossPlane(const Math::Vector3f* normal, const Math::Vector3f* point, const Math::Vector3f* start,

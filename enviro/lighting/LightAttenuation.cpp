@@ -26,17 +26,24 @@ float LightSource::calcAttenKMaxRad(float, float maxRadius) {
 
 float LightSource::calcAttenKLight(float bright) { return calcAttenKMaxRad(0.0f, calcAttenMaxRad(bright, 0.0f)); }
 
-void LightSource::fillAttenMaxRad(LIGHTDESC* light) { light->fMaxRadius = calcAttenMaxRad(brightestChannel(light), 0.0f); }
-
-void LightSource::fillAttenKMaxRad(LIGHTDESC* light) {
-    light->fAttenK = light->type < LIGHT_POINT ? 1.0f : calcAttenKMaxRad(0.0f, light->fMaxRadius);
+// A null record is left alone.
+void LightSource::fillAttenMaxRad(LIGHTDESC* light) {
+    if (light) light->fMaxRadius = calcAttenMaxRad(brightestChannel(light), 0.0f);
 }
 
+void LightSource::fillAttenKMaxRad(LIGHTDESC* light) {
+    if (light) light->fAttenK = light->type < LIGHT_POINT ? 1.0f : calcAttenKMaxRad(0.0f, light->fMaxRadius);
+}
+
+// A null light reaches nothing; a null centre is taken as the origin.
 bool LightSource::lightCrossSphere(Math::Vector3f* center, float radius, LIGHTDESC* light) {
+    if (!light) return false;
     if (light->type <= LIGHT_DIRECTIONAL || radius < 0.001f) return true;
-    Math::Vector3f v = light->vPos - *center;
+    const Math::Vector3f at = center ? *center : Math::Vector3f(0.0f, 0.0f, 0.0f);
+    Math::Vector3f v = light->vPos - at;
     float d = static_cast<float>(std::sqrt(static_cast<double>(Math::dot(v, v))));
-    if (d - radius - light->fMaxRadius >= 0.0f) return false;
+    // Only a gap that is certainly below 0 lets the light reach the sphere (NaN ranges do not).
+    if (!(d - radius - light->fMaxRadius < 0.0f)) return false;
     if (light->type == LIGHT_POINT) return true;
     if (d < 0.00001f || radius > d) return true;
     Math::Vector3f u = v * (1.0f / d);
@@ -49,12 +56,14 @@ bool LightSource::lightCrossSphere(Math::Vector3f* center, float radius, LIGHTDE
 
 float LightSource::getColorLightRatio() { return 2.0f; }
 
+// A null record weighs 0; a null point is taken as the origin (as the manager's query does).
 float LightSource::getWeight(void* data, Math::Vector3f* pos, float) {
     const LIGHTDESC* light = static_cast<const LIGHTDESC*>(data);
     if (!light) return 0.0f;
     if (light->type > LIGHT_DIRECTIONAL) {
         if (light->fMaxRadius < 0.001f) return 0.0f;
-        Math::Vector3f v = *pos - light->vPos;
+        const Math::Vector3f at = pos ? *pos : Math::Vector3f(0.0f, 0.0f, 0.0f);
+        Math::Vector3f v = at - light->vPos;
         float t = 1.0f - Math::length(v) / light->fMaxRadius;
         return t >= 0.0f ? t * brightestChannel(light) : t;
     }

@@ -26,7 +26,7 @@ public:
     // Weight of the LIGHTDESC at data for the point pos (scale unused): ambient lights 100000,
     // directional lights their brightest channel (+90000 while directional-first is set), point
     // and spot lights brightness falling linearly to 0 at the edge of their range and negative
-    // beyond it.
+    // beyond it. A null record weighs 0; a null point counts as the origin.
     float getWeight(void* data, Math::Vector3f* pos, float scale) override;
     int getDataSize() override;
     virtual void setSunFlare(float flare);
@@ -38,11 +38,12 @@ public:
     static float calcAttenKMaxRad(float unused, float maxRadius);
     // calcAttenKMaxRad of calcAttenMaxRad.
     static float calcAttenKLight(float bright);
-    // Sets fMaxRadius from the brightest colour channel.
+    // Sets fMaxRadius from the brightest colour channel (a null record is ignored, as below).
     static void fillAttenMaxRad(LIGHTDESC* light);
     // Sets fAttenK from fMaxRadius (1.0 for ambient and directional lights).
     static void fillAttenKMaxRad(LIGHTDESC* light);
-    // May the light reach the sphere (center, radius)?
+    // May the light reach the sphere (center, radius)? A null light gives false, a null centre
+    // counts as the origin, and a NaN range never reaches.
     static bool lightCrossSphere(Math::Vector3f* center, float radius, LIGHTDESC* light);
     static float getColorLightRatio();
 

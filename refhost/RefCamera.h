@@ -1,0 +1,87 @@
+#pragma once
+// The reference camera: left-handed, row vectors (p * M), the orientation matrix's rows are the
+// camera's right, up and forward axes (identity: looking along +z with +y up).
+//
+// Frames: the scene is drawn camera-relative. The camera's world position is its position plus
+// its base (second) position vector, both kept as doubles, and the module and the host hand the
+// renderer coordinates taken against that point. So the camera sits at the origin of the
+// rendering frame: the view record's vPos is (0, 0, 0) and the view matrix has no translation.
+//   view       = inverse of the orientation (its translation row ignored), unless overridden
+//   projection = matrixPerspectiveFovLH(fov, aspect, near, far), unless overridden
+//   viewProj   = view * projection
+// Neither position nor base nor rotation enters the matrices; rotation is four doubles stored
+// for the caller (the host's own angles) and does not drive the orientation.
+// Defaults: fov pi/3, aspect 16/9, near 1, far 10000, positions and rotation zero, no overrides,
+// shadow-pass flag 0. Field of view, aspect, near and far are kept as floats, so a value read
+// and set back restores the state exactly.
+// Misuse: setOrientation(null) is ignored; overrideView(null) ends the view override;
+// overrideProjection(true, null) is ignored; isSphereVisible(null, r) is false.
+#include <ostream>
+
+#include "enviro/host/Camera.h"
+
+namespace refhost {
+
+class RefCamera final : public cam::SMCamera {
+public:
+    // Every value of the camera, for tests that check a pass restored the camera.
+    struct State {
+        float fov;
+        float aspect;
+        float zNear;
+        float zFar;
+        double position[4];
+        double base[4];
+        double rotation[4];
+        Math::Matrix4f orientation;
+        bool viewOverride;
+        Math::Matrix4f view;  // the override matrix (identity when off)
+        bool projectionOverride;
+        Math::Matrix4f projection;  // the override matrix (identity when off)
+        unsigned char shadowFlag;
+
+        bool operator==(const State& o) const;
+        bool operator!=(const State& o) const { return !(*this == o); }
+    };
+
+    RefCamera();
+
+    float getFov() override { return m_s.fov; }
+    void setFov(float fov) override { m_s.fov = fov; }
+    float getAspect() override { return m_s.aspect; }
+    void setAspect(float aspect) override { m_s.aspect = aspect; }
+    float getNear() override { return m_s.zNear; }
+    void setNear(double zn) override { m_s.zNear = static_cast<float>(zn); }
+    float getFar() override { return m_s.zFar; }
+    void setFar(double zf) override { m_s.zFar = static_cast<float>(zf); }
+    void getPosition(double out[4]) override;
+    void setPosition(const double pos[4]) override;
+    void getBasePosition(double out[4]) override;
+    void setBasePosition(const double pos[4]) override;
+    void getRotation(double out[4]) override;
+    void setRotation(const double rot[4]) override;
+    Math::Matrix4f getOrientation() override { return m_s.orientation; }
+    void setOrientation(const Math::Matrix4f* m) override;
+    const cam::SMView* getView() override;
+    void overrideView(const Math::Matrix4f* m) override;
+    void overrideProjection(bool on, const Math::Matrix4f* m) override;
+    bool isSphereVisible(const Math::Vector3f* center, float radius) override;
+    // 2 * tan(fov / 2) * aspect.
+    float getViewWidthFactor() override;
+    unsigned char getShadowPassFlag() override { return m_s.shadowFlag; }
+    void setShadowPassFlag(unsigned char flag) override { m_s.shadowFlag = flag; }
+
+    State state() const { return m_s; }
+    void setState(const State& s) { m_s = s; }
+    Math::Matrix4f viewMatrix() const;
+    Math::Matrix4f projectionMatrix() const;
+    Math::Matrix4f viewProjMatrix() const;
+
+private:
+    State m_s;
+    cam::SMView m_view;  // what getView last returned
+};
+
+std::ostream& operator<<(std::ostream& out, const RefCamera::State& s);
+
+}  // namespace refhost

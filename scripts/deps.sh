@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs when any is missing (run as root on Debian).
+# Usage: scripts/deps.sh [extra packages...]
+set -euo pipefail
+packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev liblua5.4-dev libstb-dev
+          liberfa-dev libnova-dev "$@")
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,69 @@
+// libenviro.so as a host loads it: its load hook creates the sky and the astronomy manager, and
+// it exports createEnviro under its plain name, the three module globals and the entry hooks.
+#include <gtest/gtest.h>
+#include <dlfcn.h>
+
+#include "enviro/effector/EffectorMan.h"
+
+#ifndef ENVIRO_SHARED_LIBRARY
+#error "ENVIRO_SHARED_LIBRARY must name the built libenviro.so"
+#endif
+
+namespace {
+
+// The library stays loaded for the rest of the program once opened.
+void* library() {
+    static void* handle = dlopen(ENVIRO_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    return handle;
+}
+
+template <class T>
+T symbol(const char* name) {
+    return reinterpret_cast<T>(dlsym(library(), name));
+}
+
+TEST(SharedLibrary, LoadHookCreatesSkyAndAstronomyManager) {
+    ASSERT_NE(library(), nullptr) << dlerror();
+    void** sky = symbol<void**>("_ZN6enviro3skyE");  // enviro::sky
+    void** astro = symbol<void**>("g_AstroManager");
+    ASSERT_NE(sky, nullptr);
+    ASSERT_NE(astro, nullptr);
+    EXPECT_NE(*sky, nullptr);
+    EXPECT_NE(*astro, nullptr);
+
+    // The exported entry hooks do what load and unload do.
+    auto detach = symbol<void (*)()>("_ZN6enviro15onProcessDetachEv");
+    auto attach = symbol<void (*)()>("_ZN6enviro15onProcessAttachEv");
+    ASSERT_NE(detach, nullptr);
+    ASSERT_NE(attach, nullptr);
+    detach();
+    EXPECT_EQ(*sky, nullptr);
+    EXPECT_EQ(*astro, nullptr);
+    attach();
+    EXPECT_NE(*sky, nullptr);
+    EXPECT_NE(*astro, nullptr);
+}
+
+TEST(SharedLibrary, CreateEnviroIsExportedUnderItsPlainName) {
+    ASSERT_NE(library(), nullptr) << dlerror();
+    auto create = symbol<void (*)()>("createEnviro");
+    ASSERT_NE(create, nullptr);
+    auto manager = symbol<effector::EffectorMan**>("_ZN8effector11effectorManE");  // effector::effectorMan
+    ASSERT_NE(manager, nullptr);
+    EXPECT_EQ(*manager, nullptr);  // nothing creates the manager before the host asks
+    create();
+    effector::EffectorMan* man = *manager;
+    ASSERT_NE(man, nullptr);
+    for (int kind : {1, 3, 4, 5, 6, 7, 8, 9})
+        EXPECT_NE(man->getEffectorInstance(static_cast<effector::EFFECTOR_TYPE>(kind)), nullptr) << kind;
+    EXPECT_EQ(man->getEffectorInstance(static_cast<effector::EFFECTOR_TYPE>(2)), nullptr);
+}
+
+TEST(SharedLibrary, InternalHelpersAreHidden) {
+    ASSERT_NE(library(), nullptr) << dlerror();
+    // Exported classes are visible; the math library is internal to the module.
+    EXPECT_NE(symbol<void*>("_ZN8effector11EffectorManC1Ev"), nullptr);
+    EXPECT_EQ(symbol<void*>("_ZN7_3DMath13matrixInverseEPN4Math6MatrixILi4EfEEPdPKS2_"), nullptr);
+}
+
+}  // namespace
