@@ -4,7 +4,7 @@
 // per star, for the bundled catalogue and a generated catalogue of 500 000 stars. The ratios are
 // printed after the runs (targets: rebuild / ERFA at most 0.25, getStars / bare loop at most 1.5).
 //
-// The bundled catalogue is data/PPM.dat of the source tree, or the shared star data beside it;
+// The bundled catalogue is data/PPM.dat of the source tree;
 // ENVIRO_PPM names another file.
 #include <benchmark/benchmark.h>
 #include <erfa.h>
@@ -39,8 +39,7 @@ const char* const kConfig =
 fs::path bundledCatalogue() {
     if (const char* env = std::getenv("ENVIRO_PPM")) return env;
     const fs::path root = fs::path(__FILE__).parent_path().parent_path();
-    const fs::path inTree = root / "data" / "PPM.dat";
-    return fs::exists(inTree) ? inTree : root.parent_path() / "shared" / "data" / "stars" / "PPM.dat";
+    return root / "data" / "PPM.dat";
 }
 
 // A scratch directory holding a configuration and (optionally) a catalogue, in which one manager

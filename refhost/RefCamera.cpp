@@ -45,7 +45,12 @@ RefCamera::RefCamera() {
     m_s.zNear = 1.0f;
     m_s.zFar = 10000.0f;
     for (int i = 0; i < 4; ++i) m_s.position[i] = m_s.base[i] = m_s.rotation[i] = 0.0;
-    m_s.orientation.set(1.0f);
+    // Looking along +z with +y up and +x to the right: the view matrix is the identity.
+    m_s.orientation.set(0.0f);
+    m_s.orientation.m[0][2] = 1.0f;  // forward
+    m_s.orientation.m[1][1] = 1.0f;  // up
+    m_s.orientation.m[2][0] = 1.0f;  // right
+    m_s.orientation.m[3][3] = 1.0f;
     m_s.viewOverride = false;
     m_s.view.set(1.0f);
     m_s.projectionOverride = false;
@@ -87,10 +92,18 @@ void RefCamera::overrideProjection(bool on, const Math::Matrix4f* m) {
 
 Math::Matrix4f RefCamera::viewMatrix() const {
     if (m_s.viewOverride) return m_s.view;
-    Math::Matrix4f rotation = m_s.orientation;
-    rotation.m[3][0] = rotation.m[3][1] = rotation.m[3][2] = 0.0f;
+    // The camera's basis in view order (right, up, forward) is the orientation with its first and
+    // third rows exchanged; the view matrix is its inverse.
+    Math::Matrix4f basis = m_s.orientation;
+    for (int c = 0; c < 4; ++c) {
+        basis.m[0][c] = m_s.orientation.m[2][c];
+        basis.m[2][c] = m_s.orientation.m[0][c];
+    }
+    basis.m[3][0] = basis.m[3][1] = basis.m[3][2] = 0.0f;
+    basis.m[0][3] = basis.m[1][3] = basis.m[2][3] = 0.0f;
+    basis.m[3][3] = 1.0f;
     Math::Matrix4f view;
-    _3DMath::matrixInverse(&view, nullptr, &rotation);
+    _3DMath::matrixInverse(&view, nullptr, &basis);
     return view;
 }
 

@@ -1,12 +1,14 @@
 #pragma once
-// The reference camera: left-handed, row vectors (p * M), the orientation matrix's rows are the
-// camera's right, up and forward axes (identity: looking along +z with +y up).
+// The reference camera: left-handed, row vectors (p * M). The orientation matrix's rows are the
+// camera's forward, up and right axes, in that order (so the identity looks along +x with +y up and
+// +z to the right; the default looks along +z with +x to the right, a view matrix of identity).
 //
 // Frames: the scene is drawn camera-relative. The camera's world position is its position plus
 // its base (second) position vector, both kept as doubles, and the module and the host hand the
 // renderer coordinates taken against that point. So the camera sits at the origin of the
 // rendering frame: the view record's vPos is (0, 0, 0) and the view matrix has no translation.
-//   view       = inverse of the orientation (its translation row ignored), unless overridden
+//   view       = inverse of the basis (right, up, forward) = the orientation with rows 0 and 2
+//                exchanged (its translation ignored), unless overridden
 //   projection = matrixPerspectiveFovLH(fov, aspect, near, far), unless overridden
 //   viewProj   = view * projection
 // Neither position nor base nor rotation enters the matrices; rotation is four doubles stored

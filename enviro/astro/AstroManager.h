@@ -91,9 +91,47 @@ public:
     Math::Vector<3, float> getMilkyPole();
     Math::Vector<3, float> getMilkyCenter();
 
-    // ---- scene lighting results ----
+    // ---- scene lighting ----
+    // Once per frame: turns the sun, the moon, the moon's phase and the fog effector's overcast
+    // into an ambient and a directional light, with colours from the light bitmap, and stores
+    // both in the effector manager (addLight, then every light record set to state 1). Also sets
+    // the light effector's ambient-cube strength. The directional light follows the brighter of
+    // the sun and moon ramps: a difference above 0.1 switches it at once, a smaller one drifts
+    // it at 1/120 per second of the tick counter (the first call after Init moves nothing).
+    // Without a fog effector the sky counts as clear. Without an effector manager the colours
+    // are still computed (getAmbientColor, getLightColor) but no light is stored and the
+    // ambient-cube strength is not set. The argument is not used.
+    void applyLighting(float unused);
+    // The colours of the last applyLighting (r, g, b; alpha 0); zero before the first one.
     Math::Vector<4, float> getAmbientColor() const { return m_vAmbientColor; }
     Math::Vector<4, float> getLightColor() const { return m_vLightColor; }
+
+    // Light bitmap (24-bit; its column is the elevation of the light source, rows 3H/8 ambient,
+    // H/8 sunlight, 5H/8 ambient-cube strength, 7H/8 moonlight). Replaces the pixels with those
+    // of bitmap when both hold the same number of bytes (the sun position is then recomputed at
+    // its next read); a null bitmap, one of another byte size or one without pixels while
+    // claiming a size is ignored.
+    void SetLightBMP(BITMAP_* bitmap);
+    // Releases the light bitmap and loads the named file through the common services; the name
+    // is kept for getLightBMPFileName. A file that cannot be loaded leaves the bitmap empty (the
+    // lights then read black). A null name changes nothing.
+    void SetLightBMP(const char* fileName);
+    // The name last given to SetLightBMP(const char*), "" otherwise. Valid until the next call.
+    const char* getLightBMPFileName() const;
+
+    // ---- colour points: two lists kept for the host (true → list 1, false → list 0) ----
+    // Points keep the order of adding; nothing here sorts or reads them.
+    // Appends a copy; returns its index, or -1 for a null point or when memory runs out.
+    int addPoint(Colorpoint* point, bool list);
+    // Removes the point at index (later points move down); an index outside the list does nothing.
+    void delPoint(int index, bool list);
+    // Copies every point into out and returns the count; returns 0 and writes nothing when
+    // capacity is below the count or out is null.
+    int getAllPoints(Colorpoint* out, int capacity, bool list);
+    // Overwrites the point at index; an index outside the list or a null point does nothing.
+    void setPointByNum(int index, Colorpoint* point, bool list);
+    // Copies the point at index into out; an index outside the list leaves out untouched.
+    void getPointByNum(int index, Colorpoint* out, bool list);
 
     // ---- spectral sunlight (no effect before Init) ----
     // The unattenuated solar spectrum (both arguments unused).
@@ -134,8 +172,17 @@ private:
     void rebuildSunlightCurve();
     void copyFrom(const AstroManager& other);
     void releaseOwned();
+    // Scene lighting steps (applyLighting).
+    float clearSkyFactor() const;
+    void chooseSunOrMoon(const Math::Vector<4, float>& sun, const Math::Vector<4, float>& moon);
+    void advanceMoonBlend();
+    void storeLights(const Math::Vector<3, float>& direction) const;
+    std::vector<Colorpoint>& pointList(bool list) { return list ? m_vColorPoints1 : m_vColorPoints0; }
+    // Colour of the sun for the lighting; always (0, 0, 0, 0).
+    Math::Vector<4, float> getSunColor(bool unused);
 
     friend class AstroManagerProbe;  // read-only view of the state for the module's tests
+    friend class AstroManagerLightingProbe;  // the lighting state, for the module's tests
 
     // Members in their interface order.
     std::string m_strLightBMP;                 // file name given to SetLightBMP(const char*)

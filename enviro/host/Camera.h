@@ -35,7 +35,8 @@ public:
     // Rotation as four doubles (the camera library's own angles).
     virtual void getRotation(double out[4]) = 0;
     virtual void setRotation(const double rot[4]) = 0;
-    // Orientation matrix (rows: right, up, forward). Setting it also ends a view override.
+    // Orientation matrix, rows: forward, up, right (the view's z, y and x axes in world space).
+    // Setting it also ends a view override.
     virtual Math::Matrix4f getOrientation() = 0;
     virtual void setOrientation(const Math::Matrix4f* m) = 0;
 

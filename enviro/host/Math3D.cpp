@@ -104,6 +104,20 @@ bool LineCrossPlane(const Math::Vector3f* normal, const Math::Vector3f* point, c
     return true;
 }
 
+void matrixLookAtLH(const Math::Vector3f* eye, const Math::Vector3f* target, const Math::Vector3f* up,
+                    Math::Matrix4f* out) {
+    const Math::Vector3f z = Math::normalizeOrKeep(*target - *eye);
+    const Math::Vector3f x = Math::normalizeOrKeep(Math::cross(*up, z));
+    const Math::Vector3f y = Math::cross(z, x);
+    out->m[0][0] = x.x; out->m[0][1] = y.x; out->m[0][2] = z.x; out->m[0][3] = 0.0f;
+    out->m[1][0] = x.y; out->m[1][1] = y.y; out->m[1][2] = z.y; out->m[1][3] = 0.0f;
+    out->m[2][0] = x.z; out->m[2][1] = y.z; out->m[2][2] = z.z; out->m[2][3] = 0.0f;
+    out->m[3][0] = -Math::dot(x, *eye);
+    out->m[3][1] = -Math::dot(y, *eye);
+    out->m[3][2] = -Math::dot(z, *eye);
+    out->m[3][3] = 1.0f;
+}
+
 float Get2DAngle(float a, float b) { return std::atan2(a, b); }
 
 }  // namespace _3DMath

@@ -24,6 +24,11 @@ void matrixReflection(const Math::Vector3f* normal, const Math::Vector3f* point,
 // Does the segment start..end cross the plane (point, normal)? If so, out gets the crossing.
 bool LineCrossPlane(const Math::Vector3f* normal, const Math::Vector3f* point, const Math::Vector3f* start,
                     const Math::Vector3f* end, Math::Vector3f* out);
+// Left-handed look-at view matrix from eye toward target: z = normalise(target - eye),
+// x = normalise(up x z), y = z x x (a zero-length axis is left unnormalised). The axes stand in the
+// columns; the fourth row is (-x.eye, -y.eye, -z.eye, 1).
+void matrixLookAtLH(const Math::Vector3f* eye, const Math::Vector3f* target, const Math::Vector3f* up,
+                    Math::Matrix4f* out);
 // Planar angle of the point whose sine component is a and cosine component is b: atan2(a, b).
 float Get2DAngle(float a, float b);
 

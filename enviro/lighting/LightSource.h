@@ -52,6 +52,48 @@ public:
     void setDirectionalFirst(bool first) { m_bDirectionalFirst = first; }
     bool isDirectionalFirst() const { return m_bDirectionalFirst; }
 
+    // Light shadows. Per frame the host adds its lights, calls optimize, then updateShadowData
+    // (or resetShadowData when shadows are off), and renders one shadow map per used entry of
+    // the light-matrix table into its slot of the atlas "m_rtLightsDepth".
+
+    // Cuts the active lights (state 1) of the manager down to maxLights, most important to the
+    // camera first: ambient and directional lights always lead; point and spot lights rank by
+    // range over distance (spot lights scaled by their half-angle over a right angle). With cull
+    // set, lights whose sphere the camera cannot see are dropped unless LIGHTFLAG_NOCULL is set.
+    // Lights with a dwLightId fade in and out over 20 calls instead of switching (colour scaled
+    // by the fade); one seen for the first time starts at full strength. The manager's lights
+    // are flushed and added back, so they get new ids and no shadow slots.
+    // Fallbacks: without a manager nothing happens; without a camera the camera stands at the
+    // origin and nothing is culled; lights past index 32767 of the list are dropped.
+    // Uses module-wide working storage: render thread only, not re-entrant.
+    void optimize(short maxLights, bool cull);
+    // Rebuilds the light-matrix table: every shadow-casting spot light (LIGHTFLAG_SHADOW) within
+    // the directional shadow range gets a level of detail from its size on screen, a slot in the
+    // atlas and its view, inverse view and view-projection matrices, nearest levels first, at
+    // most 30 entries. Writes nShadowMatrix and nShadowSlot of every active light (-1 when it
+    // has none). Does nothing when the atlas target, the manager, the shadow effector or the
+    // camera is missing; lights past index 65535 of the list get no shadow.
+    void updateShadowData();
+    // No light matrices: the count is 0 and every active light's shadow fields are -1.
+    void resetShadowData();
+    short getUsedLightMatrices() const { return m_nUsedLightMatrices; }
+    // Entry i of the light-matrix table, or null when i (taken as unsigned 16-bit) is above 29.
+    TLightMatrixData* getLightMatrix(short i);
+    // The atlas height fraction at which each of the four levels starts.
+    float* getShadowLODY() { return m_afShadowLODY; }
+    void dynamicShadowsSmooth(bool smooth) { m_bDynamicShadowsSmooth = smooth; }
+
+private:
+    // Level (high byte) and distance bucket (low byte) of a shadow-casting spot light seen from
+    // camPos; maxSize is the edge of a level-0 map in texels.
+    unsigned short getShadowLOD(Math::Vector3f* camPos, LIGHTDESC* light, long maxSize);
+    // Distance from p to the lit cone of a spot light (0 inside).
+    float getShadowDistanceCone(Math::Vector3f* p, LIGHTDESC* light);
+    // Distance from p to the axis segment of a spot light (from vPos along -vDir, fMaxRadius long).
+    float getShadowDistanceConeRay(Math::Vector3f* p, LIGHTDESC* light);
+    // The spot light's view, inverse view and view-projection matrices.
+    void CalcConePM(LIGHTDESC* light, Math::Matrix4f* view, Math::Matrix4f* viewInv, Math::Matrix4f* viewProj);
+
 protected:
     float m_fSunFlare;
     float m_fAmbientCubeEffect;

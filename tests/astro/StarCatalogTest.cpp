@@ -107,14 +107,11 @@ std::string tempPath(const std::string& name) {
 
 void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
-// The bundled catalogue: the product's data/PPM.dat, else the shared copy beside the repository.
+// The bundled catalogue, data/PPM.dat of the source tree.
 std::string bundledCatalogue() {
     std::string source = __FILE__;
-    std::string repo = source.substr(0, source.rfind("/tests/astro/"));
-    for (const std::string& path : {repo + "/data/PPM.dat", repo + "/../shared/data/stars/PPM.dat"}) {
-        if (std::ifstream(path).good()) return path;
-    }
-    return "";
+    std::string path = source.substr(0, source.rfind("/tests/astro/")) + "/data/PPM.dat";
+    return std::ifstream(path).good() ? path : "";
 }
 
 void expectSameEntry(const StarEntry& a, const StarEntry& b) {
@@ -263,7 +260,7 @@ TEST(StarCatalog, BadLinesAreSkippedOrEndTheCatalogue) {
 
 TEST(StarCatalog, BundledCatalogueParses) {
     std::string path = bundledCatalogue();
-    ASSERT_FALSE(path.empty()) << "PPM.dat not found in data/ nor in ../shared/data/stars/";
+    ASSERT_FALSE(path.empty()) << "data/PPM.dat not found";
     std::ifstream in(path);
     std::vector<StarEntry> stars = readAll(in);
     ASSERT_EQ(stars.size(), 8874u);

@@ -258,3 +258,22 @@ TEST(Math3D, Get2DAngleIsAtan2) {
 }
 
 }  // namespace
+
+// The look-at view maps the eye to the origin and the target onto +z at its distance, and keeps
+// the up vector in the y-z plane of the view.
+TEST(Math3D, LookAtPutsTargetOnPositiveZ) {
+    const Math::Vector3f eye(3.0f, 4.0f, -2.0f), target(-1.0f, 2.0f, 5.0f), up(0.0f, 1.0f, 0.0f);
+    Math::Matrix4f view;
+    _3DMath::matrixLookAtLH(&eye, &target, &up, &view);
+    const Math::Vector3f e = Math::transformCoord(eye, view);
+    const Math::Vector3f t = Math::transformCoord(target, view);
+    EXPECT_NEAR(e.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(e.y, 0.0f, 1e-5f);
+    EXPECT_NEAR(e.z, 0.0f, 1e-5f);
+    EXPECT_NEAR(t.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(t.y, 0.0f, 1e-5f);
+    EXPECT_NEAR(t.z, Math::length(target - eye), 1e-4f);
+    const Math::Vector3f u = Math::transformNormal(up, view);
+    EXPECT_NEAR(u.x, 0.0f, 1e-6f);
+    EXPECT_GT(u.y, 0.0f);
+}

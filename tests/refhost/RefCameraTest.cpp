@@ -42,10 +42,9 @@ TEST(RefCamera, ViewProjectionMapsPointsToClipCoordinates) {
     EXPECT_NEAR(project(cam, Math::Vector3f(0, 0, 1)).z, 0.0f, 1e-6);       // near plane
     EXPECT_NEAR(project(cam, Math::Vector3f(0, 0, 10000)).z, 1.0f, 1e-5);  // far plane
 
-    // Turned to look along +x (rows: right = -z, up = +y, forward = +x).
+    // Turned to look along +x (rows: forward = +x, up = +y, right = -z).
     Math::Matrix4f o = Math::Matrix4f::identity();
-    o.m[0][0] = 0; o.m[0][2] = -1;
-    o.m[2][0] = 1; o.m[2][2] = 0;
+    o.m[2][2] = -1;
     cam.setOrientation(&o);
     c = project(cam, Math::Vector3f(10, 0, 0));
     EXPECT_NEAR(c.x, 0.0f, 1e-6);
