@@ -4,27 +4,13 @@
 #include <cstring>
 
 #include "enviro/effector/EffectorType.h"
+#include "enviro/host/CountedRef.h"
 #include "enviro/host/CommonServices.h"
 
 namespace effector {
 
-namespace {
-
-// Makes dst hold src as a counted reference: acquire first (src may be what dst holds).
-template <class T>
-void holdCounted(T*& dst, T* src) {
-    if (src) src->acquire();
-    if (dst) dst->release();
-    dst = src;
-}
-
-template <class T>
-void dropCounted(T*& held) {
-    if (held) held->release();
-    held = nullptr;
-}
-
-}  // namespace
+using RendAPI::dropCounted;
+using RendAPI::holdCounted;
 
 // The first block named "graphics" among the file's top-level entries holds the setting;
 // plain keys are skipped whatever their name.

@@ -4,24 +4,12 @@
 #include <cmath>
 
 #include "enviro/effector/EffectorType.h"
+#include "enviro/host/CountedRef.h"
 
 namespace effector {
 
-namespace {
-
-// Makes dst hold src as a counted reference: acquire first (src may be what dst holds).
-void holdCounted(RendAPI::IRenderTarget*& dst, RendAPI::IRenderTarget* src) {
-    if (src) src->acquire();
-    if (dst) dst->release();
-    dst = src;
-}
-
-void dropCounted(RendAPI::IRenderTarget*& held) {
-    if (held) held->release();
-    held = nullptr;
-}
-
-}  // namespace
+using RendAPI::dropCounted;
+using RendAPI::holdCounted;
 
 FogEffector::FogEffector() : Effector(EFFECTOR_FOG) { createShadowTexture(); }
 

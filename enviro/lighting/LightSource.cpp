@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "enviro/effector/EffectorType.h"
+#include "enviro/host/CountedRef.h"
 
 namespace effector {
 
@@ -70,9 +71,7 @@ LightSource& LightSource::operator=(const LightSource& other) {
     m_bDynamicShadowsSmooth = other.m_bDynamicShadowsSmooth;
     std::memcpy(static_cast<void*>(m_lightMatrices), other.m_lightMatrices, sizeof(m_lightMatrices));
     m_nUsedLightMatrices = other.m_nUsedLightMatrices;
-    if (other.m_prtLights) other.m_prtLights->acquire();
-    if (m_prtLights) m_prtLights->release();
-    m_prtLights = other.m_prtLights;
+    RendAPI::holdCounted(m_prtLights, other.m_prtLights);
     m_lights = other.m_lights;
     m_vRenderedAmbient = other.m_vRenderedAmbient;
     m_vRenderedDirColor = other.m_vRenderedDirColor;
@@ -82,8 +81,7 @@ LightSource& LightSource::operator=(const LightSource& other) {
 }
 
 LightSource::~LightSource() {
-    if (m_prtLights) m_prtLights->release();
-    m_prtLights = nullptr;
+    RendAPI::dropCounted(m_prtLights);
 }
 
 int LightSource::getDataSize() { return static_cast<int>(sizeof(LIGHTDESC)); }
