@@ -129,6 +129,13 @@ const cam::SMView* RefCamera::getView() {
 
 bool RefCamera::isSphereVisible(const Math::Vector3f* center, float radius) {
     if (!center) return false;
+    if (!m_bPlanesValid || !(m_planesState == m_s)) computeFrustumPlanes();
+    for (const auto& p : m_planes)
+        if (!(planeDistance(p, *center) >= -radius)) return false;
+    return true;
+}
+
+void RefCamera::computeFrustumPlanes() {
     // View-projection in double precision: the far plane of a float projection (zf / (zf - zn)
     // close to 1) would be off by whole units.
     double view[4][4], proj[4][4], m[4][4];
@@ -161,12 +168,10 @@ bool RefCamera::isSphereVisible(const Math::Vector3f* center, float radius) {
         double sb;
     };
     const Side sides[6] = {{3, 1, 0, 1}, {3, 1, 0, -1}, {3, 1, 1, 1}, {3, 1, 1, -1}, {2, 1, 2, 0}, {3, 1, 2, -1}};
-    for (const Side& s : sides) {
-        double p[4];
-        for (int r = 0; r < 4; ++r) p[r] = s.sa * m[r][s.a] + s.sb * m[r][s.b];
-        if (!(planeDistance(p, *center) >= -radius)) return false;
-    }
-    return true;
+    for (int i = 0; i < 6; ++i)
+        for (int r = 0; r < 4; ++r) m_planes[i][r] = sides[i].sa * m[r][sides[i].a] + sides[i].sb * m[r][sides[i].b];
+    m_planesState = m_s;
+    m_bPlanesValid = true;
 }
 
 float RefCamera::getViewWidthFactor() { return 2.0f * std::tan(m_s.fov * 0.5f) * m_s.aspect; }

@@ -80,8 +80,14 @@ public:
     Math::Matrix4f viewProjMatrix() const;
 
 private:
+    void computeFrustumPlanes();
+
     State m_s;
     cam::SMView m_view;  // what getView last returned
+    // The six frustum planes of isSphereVisible, rebuilt when the state they came from changes.
+    double m_planes[6][4] = {};
+    State m_planesState{};
+    bool m_bPlanesValid = false;
 };
 
 std::ostream& operator<<(std::ostream& out, const RefCamera::State& s);
