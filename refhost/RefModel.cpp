@@ -28,6 +28,8 @@ const model::Node* RefModel::getNode(int i) {
 }
 
 void RefModel::draw(model::ModelInstance* instance) {
+    ++m_drawCount;
+    if (!m_recording) return;
     DrawRecord r{};
     r.instance = instance;
     const Math::Matrix4f* world = instance ? instance->getWorldMatrix() : nullptr;

@@ -51,8 +51,14 @@ public:
 
     const std::vector<DrawRecord>& draws() const { return m_draws; }
     void clearDraws() { m_draws.clear(); }
+    // Draws are counted always and recorded while recording is on (the default); benchmarks and
+    // allocation tests switch recording off.
+    void setRecording(bool on) { m_recording = on; }
+    long drawCount() const { return m_drawCount; }
 
 private:
+    bool m_recording = true;
+    long m_drawCount = 0;
     std::vector<model::Node> m_nodes;
     std::vector<DrawRecord> m_draws;
 };

@@ -25,14 +25,18 @@ std::string nameOf(RendAPI::ITexture* object) {
 // Builds one ClientCall argument by argument and stores it when it goes out of scope.
 class Recorder {
 public:
+    // While the owner does not record, nothing is built (a benchmark or allocation test counts
+    // only the module's work).
     Recorder(RefRenderClients& owner, const char* client, const char* op)
-        : m_owner(owner), m_call(owner.beginCall(client, op)) {}
-    ~Recorder() { m_owner.record(std::move(m_call)); }
+        : m_owner(owner), m_on(owner.isRecording()), m_call(m_on ? owner.beginCall(client, op) : ClientCall{}) {}
+    ~Recorder() {
+        if (m_on) m_owner.record(std::move(m_call));
+    }
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
     Recorder& num(double v) {
-        m_call.numbers.push_back(v);
+        if (m_on) m_call.numbers.push_back(v);
         return *this;
     }
     Recorder& vec(const Math::Vector2f* v) {
@@ -53,11 +57,11 @@ public:
         return *this;
     }
     Recorder& obj(RendAPI::ITexture* object) {
-        m_call.objects.push_back(nameOf(object));
+        if (m_on) m_call.objects.push_back(nameOf(object));
         return *this;
     }
     Recorder& text(const char* s) {
-        m_call.texts.push_back(s ? s : "");
+        if (m_on) m_call.texts.push_back(s ? s : "");
         return *this;
     }
     Recorder& light(const effector::LIGHTDESC& l) {
@@ -74,6 +78,7 @@ public:
 
 private:
     RefRenderClients& m_owner;
+    bool m_on;
     ClientCall m_call;
 };
 

@@ -67,6 +67,7 @@ public:
     void setClientMissing(const std::string& name, bool missing);
     // Long runs (benchmarks) switch recording off; effects still happen.
     void setRecording(bool on) { m_recording = on; }
+    bool isRecording() const { return m_recording; }
 
     renderBase::IBkgr& bkgr();
 

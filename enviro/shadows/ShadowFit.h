@@ -43,7 +43,6 @@ public:
 private:
     friend ClipResult clipPolygon(Polygon*, const Math::Vector3f&, const Math::Vector3f&);
     bool reserve(int n);
-    void swapStorage(Polygon& other);
 
     Math::Vector3f* m_pVertices = nullptr;
     unsigned char* m_pOutside = nullptr;

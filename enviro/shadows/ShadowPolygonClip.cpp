@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 #include "enviro/shadows/ShadowFit.h"
 
@@ -39,13 +38,6 @@ bool Polygon::append(const Math::Vector3f& v) {
     m_pOutside[m_nCount] = 0;
     ++m_nCount;
     return true;
-}
-
-void Polygon::swapStorage(Polygon& other) {
-    std::swap(m_pVertices, other.m_pVertices);
-    std::swap(m_pOutside, other.m_pOutside);
-    std::swap(m_nCount, other.m_nCount);
-    std::swap(m_nCapacity, other.m_nCapacity);
 }
 
 namespace {
@@ -107,7 +99,13 @@ ClipResult clipPolygon(Polygon* polygon, const Math::Vector3f& planePoint, const
             s_result.m_pOutside[s_result.m_nCount++] = 1;
         }
     }
-    polygon->swapStorage(s_result);
+    // Copied back rather than swapped: each polygon keeps the storage it grew, so a warmed-up fit
+    // allocates nothing (swapping would pass small blocks around the face polygons for ever).
+    if (!polygon->reserve(s_result.m_nCount)) return CLIP_UNCHANGED;
+    std::memcpy(static_cast<void*>(polygon->m_pVertices), s_result.m_pVertices,
+                sizeof(Math::Vector3f) * static_cast<size_t>(s_result.m_nCount));
+    std::memcpy(polygon->m_pOutside, s_result.m_pOutside, static_cast<size_t>(s_result.m_nCount));
+    polygon->m_nCount = s_result.m_nCount;
     return CLIP_CUT;
 }
 
