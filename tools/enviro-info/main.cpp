@@ -1,6 +1,9 @@
 // enviro-info: starts the module on the reference host, as a host program would, and prints what it
-// holds: the effector kinds and their record sizes, a light stored and queried back, and the render
-// objects the module created.
+// holds: the effector kinds and their record sizes, a light stored and queried back, the render
+// objects the module created, and the sky of the bundled data for a fixed place and time.
+// Usage: enviro-info [DATA_ROOT]; run it in a writable folder holding PPM.dat (the binary star
+// cache PPMbin.dat is written to the working directory on the first start).
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -69,6 +72,42 @@ void demoLights(effector::EffectorMan& man) {
     }
 }
 
+double degrees(double radians) { return radians * 57.29577951308232; }
+
+// Elevation above the horizon and azimuth from north through east, degrees, of a world direction
+// (X north, Y up, Z east).
+void printDirection(const char* name, const Math::Vector3f& d) {
+    double azimuth = degrees(std::atan2(d.z, d.x));
+    if (azimuth < 0) azimuth += 360.0;
+    std::printf("  %-5s elevation %6.2f deg, azimuth %6.2f deg\n", name, degrees(std::asin(d.y)), azimuth);
+}
+
+void demoSky() {
+    std::printf("\nAstronomy (LuaScripts\\Astro.cfg, PPM.dat):\n");
+    if (!g_AstroManager || !g_AstroManager->Init()) {
+        std::printf("  Init failed: the configuration or the star catalogue is missing\n");
+        return;
+    }
+    // 21 June 2026, 12:00 UT at the world origin: the module takes local time = UT + 1 h.
+    g_AstroManager->setDateTime(2026, 6, 21, 13, 0, 0.0f);
+    g_AstroManager->setPos(0.0, 0.0, 0.0);
+    const Math::Vector3f sun = g_AstroManager->getSunPos();
+    printDirection("sun", sun);
+    printDirection("moon", g_AstroManager->getMoonPos());
+    std::printf("  moon phase %.3f (0 new, 1 full)\n", g_AstroManager->getMoonPhase());
+    const std::vector<Astro::STARDESC>* stars = g_AstroManager->getStars();
+    int above = 0;
+    for (const Astro::STARDESC& star : *stars) above += star.vPos.y > 0.0f ? 1 : 0;
+    std::printf("  %zu stars and planets listed, %d above the horizon\n", stars->size(), above);
+
+    if (!enviro::sky) return;
+    enviro::sky->init();
+    Math::Vector3f zenith(0.0f, 1.0f, 0.0f), rgb(0.0f, 0.0f, 0.0f);
+    Math::Vector4f sun4(sun.x, sun.y, sun.z, 0.0f);
+    enviro::sky->getSkyColor(zenith, sun4, 0.0f, &rgb);
+    std::printf("  clear sky at the zenith: linear RGB (%.3f, %.3f, %.3f)\n", rgb.x, rgb.y, rgb.z);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,6 +126,7 @@ int main(int argc, char** argv) {
     printKinds(*effector::effectorMan);
     demoLights(*effector::effectorMan);
     std::printf("\nRender objects alive in the reference host: %d\n", host.renderApi().liveObjectCount());
+    demoSky();
 
     effector::effectorMan->close();
     delete effector::effectorMan;
