@@ -6,6 +6,6 @@ cd "$(dirname "$0")/.."
 dir="${1:-build}"
 shift || true
 scripts/deps.sh
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DENVIRO_BUILD_TESTS=ON -DENVIRO_BUILD_BENCH=ON "$@" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
-ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
+ctest --test-dir "$dir" --output-on-failure --no-tests=error -j"$(nproc)"
