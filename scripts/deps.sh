@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh [extra packages...]
 set -euo pipefail
 packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev liblua5.4-dev libstb-dev
-          liberfa-dev libnova-dev "$@")
+          liberfa-dev libnova-dev libcli11-dev nlohmann-json3-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

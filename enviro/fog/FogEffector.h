@@ -90,6 +90,50 @@ public:
     // The cloud-shadow target "cld_shadows" (null when it could not be created).
     RendAPI::IRenderTarget* getShadowTexture() const { return m_rtCloudShadows; }
 
+    // ---- cloud targets and cloud shadows ----
+    // (Re)creates "m_rtCloudVol" (A8R8G8B8), "m_rtCloudDepth" (R16F) and "m_rtCloudShadowVol"
+    // (A8R8G8B8). Size: the shadow effector's screen depth target shifted right by 2 - level
+    // (level 0 a quarter, 1 a half, 2 or more full size; a negative level counts as 0; at least
+    // 1 x 1), or 256 x 256 when there is no screen depth target. Nothing is recreated, and the
+    // screen rectangle is kept, while "m_rtCloudVol" already has that size. The rectangle is the
+    // screen depth set's, with half a cloud texel in x, y and the used size rounded to whole
+    // cloud texels in z, w ((0, 0, 1, 1) before that without a screen depth target).
+    // A target the renderer does not create stays null.
+    void initCloudsRT(short level);
+    // Clears "m_rtCloudVol" and then "m_rtCloudDepth" to (0, 0, 0, 0); absent targets are skipped.
+    void clearCloudsRT();
+    // Releases the three screen-sized cloud targets.
+    void uninitCloudsRT();
+    // Opens the cloud-shadow pass: saves the current camera's base, position and orientation,
+    // then makes it look straight down on the size x size square from (size / 2, 5000, size / 2)
+    // with an orthographic projection (1 to 10000) and a zero base, and makes "cld_shadows" the
+    // only target (no depth surface), cleared to white. The host then draws the cloud layer.
+    // Without a camera only the target is set. Must be closed by endShadowsRT; nothing else may
+    // use the camera in between.
+    void beginShadowsRT(float size);
+    // Closes the pass: ends the projection override, restores base, orientation and position
+    // (setting the orientation ends a view override the camera had), and pops the target and the
+    // depth surface. Call it only after beginShadowsRT.
+    void endShadowsRT();
+    // Rebuilds the cloud-shadow matrix: a camera-relative point p (row vector, p * M) is carried
+    // along the sunlight (the manager's day light direction; straight down without one) to the
+    // plane of the overcast layer's bottom, shifted into the square of the last beginShadowsRT
+    // size, snapped to that size's grid around the camera base and moved by the host's cloud
+    // offsets, and divided by the size: x and z of the result are texture coordinates in
+    // "cld_shadows", y is unchanged. The slant is limited to 3 horizontal units per unit of
+    // height (the light's |y| counts as at least 0.1 before that).
+    // Before any beginShadowsRT (shadow size 0, or a size that is not finite) the matrix is left
+    // unchanged. Without a camera the base counts as the origin.
+    void updateShadowMatrix(float offsetX, float offsetZ);
+
+    RendAPI::IRenderTarget* getCloudsRT() const { return m_rtCloudVol; }
+    RendAPI::IRenderTarget* getCloudsDepth() const { return m_rtCloudDepth; }
+    RendAPI::IRenderTarget* getShadowsRT() const { return m_rtCloudShadowVol; }
+    // (half texel x, half texel y, used width, used height) in cloud-target texture coordinates.
+    Math::Vector4f getScreenRect() const { return m_vScreenRect; }
+    // The cloud-shadow matrix (identity until updateShadowMatrix).
+    Math::Matrix4f* getShadowMatrix() { return &m_mCloudShadow; }
+
 private:
     float GetLayerFogIntensity() const { return m_fogDesc.fLayerFogIntensity; }
     // 1 at or below the overcast layer's bottom, 0 at or above its top (camera height).

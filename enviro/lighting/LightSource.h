@@ -47,6 +47,14 @@ public:
     static bool lightCrossSphere(Math::Vector3f* center, float radius, LIGHTDESC* light);
     static float getColorLightRatio();
 
+    // The day's light from the manager's light records (every state, weighted around the
+    // origin): dir = the first directional light's vPos and color = its (r, g, b, 1); ambient =
+    // the ambient light's colour; the walk stops after two such records. Then the directional
+    // colour is split: ambient += color * (1 - direct), color *= direct. Without records (or
+    // without a manager): dir (0, -1, 0) and zero colours before the split. Any pointer may be
+    // null; that result is then not returned.
+    void getDayLight(Math::Vector3f* dir, Math::Vector4f* color, Math::Vector4f* ambient, float direct);
+
     void setAmbientCubeEffect(float effect) { m_fAmbientCubeEffect = effect; }
     float getAmbientCubeEffect() const { return m_fAmbientCubeEffect; }
     void setDirectionalFirst(bool first) { m_bDirectionalFirst = first; }
