@@ -58,12 +58,33 @@ std::string checkBmp24(const std::vector<unsigned char>& d) {
     if (width < 1 || height == 0) return "BMP without pixels";
     const long long rows = height < 0 ? -height : height;
     const long long stride = (width * 3 + 3) & ~3LL;
-    if (static_cast<long long>(pixelOffset) + stride * rows > static_cast<long long>(d.size())) return "truncated BMP";
+    // Compared by division: stride * rows of a forged header overflows even 64 bits.
+    const long long pixelBytes = static_cast<long long>(d.size()) - static_cast<long long>(pixelOffset);
+    if (pixelBytes < 0 || rows > pixelBytes / stride) return "truncated BMP";
     return "";
+}
+
+uint32_t be32(const std::vector<unsigned char>& d, size_t at) {
+    return uint32_t(d[at]) << 24 | uint32_t(d[at + 1]) << 16 | uint32_t(d[at + 2]) << 8 | uint32_t(d[at + 3]);
+}
+
+// Whether every chunk of a PNG, up to IEND, lies inside the file. The decoder reserves a chunk's
+// stated length before reading it, so a few forged bytes could make it ask for gigabytes.
+bool pngChunksInside(const std::vector<unsigned char>& d) {
+    size_t at = 8;  // after the signature
+    while (d.size() - at >= 12) {  // length, type, CRC
+        const uint32_t length = be32(d, at);
+        if (length > d.size() - at - 12) return false;
+        const bool last = std::memcmp(&d[at + 4], "IEND", 4) == 0;
+        at += 12 + static_cast<size_t>(length);
+        if (last) return true;
+    }
+    return false;
 }
 
 // PNG with three 8-bit channels: "" when it is, else why not.
 std::string checkPngRgb8(const std::vector<unsigned char>& d) {
+    if (!pngChunksInside(d)) return "truncated PNG";
     int w = 0, h = 0, channels = 0;
     if (!stbi_info_from_memory(d.data(), static_cast<int>(d.size()), &w, &h, &channels)) return "damaged PNG";
     if (channels != 3) return "PNG without exactly three channels";

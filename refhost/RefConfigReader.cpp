@@ -18,6 +18,7 @@ namespace {
 const int kHookInterval = 1000;  // instructions between two budget checks
 const int kMaxBlockDepth = 16;
 const int kMaxEntries = 65536;
+const long long kMaxKeysVisited = 1 << 20;  // keys the reading looks at, entries or not
 
 // Per-state bookkeeping, reached through the allocator's user data.
 struct SandboxState {
@@ -91,6 +92,24 @@ const char* const kLibraries[] = {LUA_MATHLIBNAME, LUA_STRLIBNAME, LUA_TABLIBNAM
 // ".-.-.-.-.-b" takes time polynomial of high degree in the subject's length: left out.
 const char* const kPatternFunctions[] = {"find", "match", "gmatch", "gsub"};
 
+// string.rep of an empty string with an empty separator loops n times in C, outside the
+// instruction budget, to make an empty string: give that result at once. Upvalue 1: the library's
+// string.rep, which does everything else (its other loops are bounded by the memory budget).
+int repWithoutEmptyLoop(lua_State* L) {
+    size_t length = 0, separatorLength = 0;
+    luaL_checklstring(L, 1, &length);
+    luaL_checkinteger(L, 2);
+    luaL_optlstring(L, 3, "", &separatorLength);
+    if (length == 0 && separatorLength == 0) {
+        lua_pushliteral(L, "");
+        return 1;
+    }
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, 1);
+    return 1;
+}
+
 // Builds the sandbox; leaves the environment and the order list on the stack.
 int buildSandbox(lua_State* L) {
     luaL_requiref(L, LUA_GNAME, luaopen_base, 1);
@@ -100,7 +119,14 @@ int buildSandbox(lua_State* L) {
         lua_pushnil(L);
         lua_setfield(L, -2, name);
     }
+    lua_getfield(L, -1, "rep");
+    lua_pushcclosure(L, repWithoutEmptyLoop, 1);
+    lua_setfield(L, -2, "rep");
     luaL_requiref(L, LUA_TABLIBNAME, luaopen_table, 1);
+    // table.move copies as many elements as its arguments say, nils included, in C outside the
+    // instruction budget: left out.
+    lua_pushnil(L);
+    lua_setfield(L, -2, "move");
     lua_settop(L, 0);
 
     lua_newtable(L);  // 1: what the chunk may use
@@ -159,11 +185,23 @@ bool readFile(const std::string& path, size_t maxBytes, std::string* out, std::s
 }  // namespace
 
 // Reads values back from the Lua state with calls that neither allocate in Lua nor raise errors.
+// A table or string that the chunk refers to from many places is read once per reference, so the
+// reading has budgets of its own: entries, keys looked at, and bytes of names and strings copied
+// (no more than the chunk's memory budget).
 struct RefConfigReader::Collector {
-    explicit Collector(lua_State* state) : L(state) {}
+    Collector(lua_State* state, size_t textBudget) : L(state), textLeft(textBudget) {}
     lua_State* L;
     int count = 0;
+    long long visited = 0;
+    size_t textLeft;
     std::vector<const void*> path;  // tables being read, outermost first
+
+    // Takes bytes from the text budget; false (nothing taken) when they do not fit.
+    bool takeText(size_t bytes) {
+        if (bytes > textLeft) return false;
+        textLeft -= bytes;
+        return true;
+    }
 
     // The value on top of the stack into entry; false when it is not a kind of entry.
     bool value(Entry* entry, int depth) {
@@ -180,6 +218,7 @@ struct RefConfigReader::Collector {
             case LUA_TSTRING: {
                 size_t len = 0;
                 const char* s = lua_tolstring(L, -1, &len);
+                if (!takeText(len)) return false;
                 entry->kind = Kind::String;
                 entry->text.assign(s, len);
                 return true;
@@ -203,12 +242,17 @@ struct RefConfigReader::Collector {
         const int t = lua_gettop(L);
         lua_pushnil(L);
         while (lua_next(L, t) != 0) {  // key at -2, value at -1
+            if (++visited > kMaxKeysVisited) {
+                lua_pop(L, 2);
+                break;
+            }
             if (lua_type(L, -2) == LUA_TSTRING) add(entry->block->m_entries, -2, depth + 1);
             lua_pop(L, 1);
         }
         path.pop_back();
         std::sort(entry->block->m_entries.begin(), entry->block->m_entries.end(),
                   [](const Entry& a, const Entry& b) { return a.name < b.name; });
+        entry->block->indexEntries();
         return true;
     }
 
@@ -218,6 +262,7 @@ struct RefConfigReader::Collector {
         Entry e;
         size_t len = 0;
         const char* key = lua_tolstring(L, keyIndex, &len);
+        if (!takeText(len)) return;
         e.name.assign(key, len);
         if (!value(&e, depth)) return;
         ++count;
@@ -274,8 +319,9 @@ std::unique_ptr<RefConfigReader> RefConfigReader::fromSource(const std::string& 
     if (status != LUA_OK) return failed(errorText(L, chunkName));
 
     std::unique_ptr<RefConfigReader> reader(new RefConfigReader());
-    Collector collector(L);
+    Collector collector(L, limits.memoryBytes);
     collector.globals(reader->m_entries, env, order);
+    reader->indexEntries();
     return reader;
 }
 
@@ -286,11 +332,18 @@ const RefConfigReader::Entry* RefConfigReader::at(int index) const {
     return &m_entries[static_cast<size_t>(index)];
 }
 
+// Looked up by name through an index: a host that reads every key of a large file by name would
+// otherwise take time quadratic in the number of keys.
+void RefConfigReader::indexEntries() {
+    m_index.clear();
+    m_index.reserve(m_entries.size());
+    for (size_t i = 0; i < m_entries.size(); ++i) m_index.emplace(m_entries[i].name, i);  // keeps the first
+}
+
 const RefConfigReader::Entry* RefConfigReader::find(const char* name) const {
     if (!name) return nullptr;
-    for (const Entry& e : m_entries)
-        if (e.name == name) return &e;
-    return nullptr;
+    const auto it = m_index.find(name);
+    return it == m_index.end() ? nullptr : &m_entries[it->second];
 }
 
 const char* RefConfigReader::getEntryName(int index) const {

@@ -11,18 +11,23 @@
 // - A table value is a named block whose entries are its string-keyed values, sorted by name
 //   (other keys are ignored). A table inside a block is a nested block; a table that contains
 //   itself is not followed, nesting stops at 16 levels and a file yields at most 65536 entries.
+//   Reading them back looks at no more than 2^20 keys and copies no more bytes of names and
+//   strings than the memory budget (a table or string referred to from many places counts each
+//   time); what lies beyond is left out.
 // - getInt accepts an integer, or a float with an integral value, within the range of int;
 //   getFloat accepts any number. A string, boolean or block is the wrong type (false).
 // - The sandbox offers the base functions that cannot reach files, the OS or the garbage
 //   collector (assert, error, ipairs, next, pairs, pcall, rawequal, rawget, rawlen, select,
 //   tonumber, tostring, type, xpcall, _VERSION) and the math, string and table libraries, the
-//   string library without pattern matching (find, match, gmatch, gsub: they run in C, beyond
-//   the instruction budget). Only source text is run, never precompiled chunks. A chunk runs at most 1,000,000 Lua instructions
-//   and 16 MB of Lua memory; past either it fails with an error.
+//   string library without pattern matching (find, match, gmatch, gsub) and the table library
+//   without table.move: they run in C, beyond the instruction budget, for as long as their
+//   arguments say. Only source text is run, never precompiled chunks. A chunk runs at most
+//   1,000,000 Lua instructions and 16 MB of Lua memory; past either it fails with an error.
 // - A missing file, a syntax or run-time error gives a reader with no entries, and getError()
 //   names the file and line as Lua reports it ("path:line: message").
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "enviro/host/CommonServices.h"
@@ -77,9 +82,11 @@ public:
 private:
     struct Collector;  // turns the chunk's globals into entries
     const Entry* find(const char* name) const;
+    void indexEntries();  // fills m_index from m_entries
     const Entry* at(int index) const;
 
     std::vector<Entry> m_entries;
+    std::unordered_map<std::string, size_t> m_index;  // name -> position in m_entries
     std::string m_error;
 };
 

@@ -35,7 +35,7 @@ RefRenderApi::RefRenderApi() {
 
 RefRenderApi::~RefRenderApi() {
     // Drop the renderer's own references; objects nobody else holds die now (into the graveyard).
-    std::map<std::string, RefObject*> registry;
+    std::map<std::string, RefObject*, std::less<>> registry;
     registry.swap(m_registry);
     for (auto& entry : registry) entry.second->dropReference();
     m_default->dropReference();
@@ -263,8 +263,8 @@ void RefRenderApi::copyRect(RendAPI::ITexture* src, RendAPI::ITexture* dst, int,
     const int x0 = std::max(d.left, 0), x1 = std::min(d.right, to->width());
     const int y0 = std::max(d.top, 0), y1 = std::min(d.bottom, to->height());
     if (x0 >= x1 || y0 >= y1) return;
-    std::vector<Math::Vector4f> texels;
-    texels.reserve(static_cast<size_t>(x1 - x0) * (y1 - y0));
+    std::vector<Math::Vector4f>& texels = m_copyTexels;  // kept between copies: no allocation per copy
+    texels.clear();
     for (int y = y0; y < y1; ++y) {
         int sy = s.top + static_cast<int>((static_cast<long long>(y - d.top) * sh * 2 + sh) / (2LL * dh));
         sy = std::min(std::max(sy, 0), from->height() - 1);

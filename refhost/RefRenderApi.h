@@ -142,11 +142,12 @@ private:
     void protocolError(const std::string& what);
     Support supportOf(int format) const;
 
-    std::map<std::string, RefObject*> m_registry;
+    std::map<std::string, RefObject*, std::less<>> m_registry;  // found by const char* without a copy
     std::vector<RefObject*> m_live;       // every object alive (registered or not)
     std::vector<RefObject*> m_graveyard;  // dead shells, deleted with the renderer
     RefObject* m_default = nullptr;
     std::map<int, Support> m_support;
+    std::vector<Math::Vector4f> m_copyTexels;  // copyRect's read-before-write buffer
     std::vector<std::string> m_failNames;
     int m_maxWidth = kDefaultMaxTextureSize;
     int m_maxHeight = kDefaultMaxTextureSize;

@@ -215,7 +215,7 @@ public:
 };
 
 template <class Client>
-void add(std::map<std::string, std::unique_ptr<renderBase::IRenderClient>>& clients, RefRenderClients& owner) {
+void add(std::map<std::string, std::unique_ptr<renderBase::IRenderClient>, std::less<>>& clients, RefRenderClients& owner) {
     clients[Client::kName] = std::make_unique<Client>(owner);
 }
 
@@ -267,7 +267,9 @@ ClientCall RefRenderClients::beginCall(const char* client, const char* op) const
 }
 
 void RefRenderClients::record(ClientCall&& call) {
-    if (m_recording) m_calls.push_back(std::move(call));
+    if (!m_recording) return;
+    if (m_hook) m_hook(call);
+    m_calls.push_back(std::move(call));
 }
 
 }  // namespace refhost

@@ -13,6 +13,7 @@
 // - "SysPostEffect" clearTarget fills the whole target (face 0) with the colour.
 // Every other operation is recorded only. Queries (getColor, getMode, getClientName) are not
 // recorded.
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -68,6 +69,10 @@ public:
     // Long runs (benchmarks) switch recording off; effects still happen.
     void setRecording(bool on) { m_recording = on; }
     bool isRecording() const { return m_recording; }
+    // Stands in for a client's per-texel work in tests: called with every recorded call while its
+    // operation is still in progress (its targets and viewport in force), so it can write the
+    // images. Only while recording; an empty function removes it.
+    void setCallHook(std::function<void(const ClientCall&)> hook) { m_hook = std::move(hook); }
 
     renderBase::IBkgr& bkgr();
 
@@ -79,10 +84,11 @@ public:
 
 private:
     RefRenderApi& m_api;
-    std::map<std::string, std::unique_ptr<renderBase::IRenderClient>> m_clients;
-    std::set<std::string> m_missing;
+    std::map<std::string, std::unique_ptr<renderBase::IRenderClient>, std::less<>> m_clients;
+    std::set<std::string, std::less<>> m_missing;
     std::vector<ClientCall> m_calls;
     bool m_recording = true;
+    std::function<void(const ClientCall&)> m_hook;
 };
 
 }  // namespace refhost

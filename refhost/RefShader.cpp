@@ -8,7 +8,7 @@ const int kMaxArray = 65536;
 
 void RefShader::declareOnly(const std::vector<std::string>& names) {
     m_declaredAll = false;
-    m_declared = std::set<std::string>(names.begin(), names.end());
+    m_declared = std::set<std::string, std::less<>>(names.begin(), names.end());
 }
 
 void RefShader::declareAll() {

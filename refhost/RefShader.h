@@ -59,9 +59,9 @@ private:
     Parameter* byHandle(Handle h);
 
     std::vector<Parameter> m_params;  // handle = index + 1
-    std::map<std::string, Handle> m_handles;
+    std::map<std::string, Handle, std::less<>> m_handles;  // looked up by const char* without a copy
     bool m_declaredAll = true;
-    std::set<std::string> m_declared;
+    std::set<std::string, std::less<>> m_declared;
 };
 
 }  // namespace refhost

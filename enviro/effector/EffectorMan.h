@@ -100,4 +100,10 @@ private:
 // The one manager of the process, set by createEnviro().
 ENVIRO_API extern EffectorMan* effectorMan;
 
+// The instance of a kind as its class, or null while there is no manager.
+template <class Kind>
+Kind* effectorInstance(EFFECTOR_TYPE type) {
+    return effectorMan ? static_cast<Kind*>(effectorMan->getEffectorInstance(type)) : nullptr;
+}
+
 }  // namespace effector

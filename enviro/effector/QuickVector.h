@@ -61,9 +61,14 @@ public:
     }
 
     // Sets the count to n, growing as needed; new elements are zero-filled. False when it cannot grow.
+    // Grows by the steps of append (at least to n), so that a list resized to a slowly rising
+    // length every frame does not reallocate at each new length.
     bool resize(int n) {
         if (n < 0) n = 0;
-        if (!reserve(n)) return false;
+        if (n > m_nCapacity) {
+            const int step = m_nCapacity + (m_nCapacity >> Shift) + kInline;
+            if (!reserve(n > step ? n : step)) return false;
+        }
         if (n > m_nCount) std::memset(static_cast<void*>(m_pData + m_nCount), 0, sizeof(T) * (n - m_nCount));
         m_nCount = n;
         return true;

@@ -19,7 +19,8 @@
 // 512 x 512 targets, less gives 512 x 256 ("reflection_color", X8R8G8B8, and
 // "reflection_depth", D16).
 //
-// Misuse: beginReflection with a null camera uses the current camera; with no camera at all the
+// Misuse: a begin while its pass is open, and an end while it is not, do nothing (a cube pass
+// and a reflection pass still must not overlap). beginReflection with a null camera uses the current camera; with no camera at all the
 // camera steps are left out and only the targets, clears and clip plane are done (the end
 // balances them). The cube pass likewise leaves the camera alone when none is installed. A face
 // outside 0..5 is clamped into it. A null position leaves the camera's position and rotation.
@@ -58,6 +59,8 @@ public:
                          unsigned char flags);
     void endCubeTarget();
 
+    bool isReflectionOpen() const { return m_bReflectionOpen; }
+    bool isCubePassOpen() const { return m_bCubeOpen; }
     // The cube target being drawn between beginCubeTarget and endCubeTarget, else null.
     RendAPI::ITexture* getCurrentRenderCube() const { return m_pCurrentCube; }
 
@@ -76,6 +79,8 @@ private:
     RendAPI::IRenderTarget* m_prtColor = nullptr;      // "reflection_color"
     RendAPI::IDepthSurface* m_pDepth = nullptr;        // "reflection_depth"
     RendAPI::ITexture* m_pCurrentCube = nullptr;       // cube being drawn (not counted)
+    bool m_bReflectionOpen = false;                    // between beginReflection and endReflection
+    bool m_bCubeOpen = false;                          // between beginCubeTarget and endCubeTarget
 };
 
 // Reads the "reflection" quality of the block "graphics" of "startup.cfg" (0 when absent).

@@ -60,6 +60,8 @@ Math::Vector4f clipSpacePlane(const Math::Vector4f& plane, const Math::Matrix4f&
 // The scene is drawn camera-relative, so the plane point is taken against the camera position.
 // Mirror before view: a point is reflected in the plane and then seen by the unchanged camera.
 void ReflectionEffector::beginReflection(const char* colorTarget, const char* depthTarget, cam::SMCamera* camera) {
+    if (m_bReflectionOpen) return;
+    m_bReflectionOpen = true;
     m_pCamera = camera ? camera : cam::currentCamera();
     double c[4] = {0.0, 0.0, 0.0, 0.0};
     if (m_pCamera) m_pCamera->getPosition(c);
@@ -92,6 +94,8 @@ void ReflectionEffector::beginReflection(const char* colorTarget, const char* de
 }
 
 void ReflectionEffector::endReflection() {
+    if (!m_bReflectionOpen) return;
+    m_bReflectionOpen = false;
     RendMan::renderMan().flush(1);
     RendAPI::IRenderApi& api = RendAPI::renderApi();
     api.resetRenderTarget();
@@ -102,6 +106,8 @@ void ReflectionEffector::endReflection() {
 
 void ReflectionEffector::beginCubeTarget(const char* cubeTarget, const char* depthTarget, char face,
                                          Math::Vector3d* pos, unsigned char flags) {
+    if (m_bCubeOpen) return;
+    m_bCubeOpen = true;
     const int faceIndex = std::min(std::max(static_cast<int>(face), 0), 5);
     if (cam::SMCamera* camera = cam::currentCamera()) {
         s_cubeCamera.orientation = camera->getOrientation();
@@ -143,6 +149,8 @@ void ReflectionEffector::beginCubeTarget(const char* cubeTarget, const char* dep
 }
 
 void ReflectionEffector::endCubeTarget() {
+    if (!m_bCubeOpen) return;
+    m_bCubeOpen = false;
     RendMan::renderMan().flush(1);
     RendAPI::IRenderApi& api = RendAPI::renderApi();
     api.enableClipPlane(0);

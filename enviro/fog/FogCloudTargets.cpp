@@ -144,6 +144,8 @@ void FogEffector::uninitCloudsRT() {
 // ---- the cloud-shadow pass ----
 
 void FogEffector::beginShadowsRT(float size) {
+    if (m_bShadowsRTOpen) return;
+    m_bShadowsRTOpen = true;
     m_fShadowSize = size;
     if (cam::SMCamera* camera = cam::currentCamera()) {
         camera->getBasePosition(m_vSavedCamBase);
@@ -169,6 +171,8 @@ void FogEffector::beginShadowsRT(float size) {
 }
 
 void FogEffector::endShadowsRT() {
+    if (!m_bShadowsRTOpen) return;
+    m_bShadowsRTOpen = false;
     if (cam::SMCamera* camera = cam::currentCamera()) {
         camera->overrideProjection(false, nullptr);
         camera->setBasePosition(m_vSavedCamBase);

@@ -109,11 +109,11 @@ public:
     // with an orthographic projection (1 to 10000) and a zero base, and makes "cld_shadows" the
     // only target (no depth surface), cleared to white. The host then draws the cloud layer.
     // Without a camera only the target is set. Must be closed by endShadowsRT; nothing else may
-    // use the camera in between.
+    // use the camera in between. While the pass is open a second beginShadowsRT does nothing.
     void beginShadowsRT(float size);
     // Closes the pass: ends the projection override, restores base, orientation and position
     // (setting the orientation ends a view override the camera had), and pops the target and the
-    // depth surface. Call it only after beginShadowsRT.
+    // depth surface. Does nothing while no pass is open.
     void endShadowsRT();
     // Rebuilds the cloud-shadow matrix: a camera-relative point p (row vector, p * M) is carried
     // along the sunlight (the manager's day light direction; straight down without one) to the
@@ -157,6 +157,7 @@ private:
     Math::Matrix4f m_mCloudShadow = Math::Matrix4f::identity();  // cloud shadow lookup matrix
     double m_vSavedCamBase[4] = {0.0, 0.0, 0.0, 0.0};
     double m_vSavedCamPos[4] = {0.0, 0.0, 0.0, 0.0};
+    bool m_bShadowsRTOpen = false;  // between beginShadowsRT and endShadowsRT
     float m_fShadowSize = 0.0f;  // world size of the square "cld_shadows" covers
     FOGDESC m_fogDesc;
     RendAPI::IRenderTarget* m_rtCloudShadows = nullptr;  // "cld_shadows"

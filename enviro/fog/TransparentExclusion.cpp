@@ -8,7 +8,7 @@
 #include "enviro/fog/FogEffector.h"
 #include "enviro/host/Camera.h"
 #include "enviro/host/RenderApi.h"
-#include "enviro/host/Shader.h"
+#include "enviro/host/ShaderParams.h"
 #include "enviro/shadows/PSMShadow.h"
 
 namespace effector {
@@ -39,16 +39,6 @@ bool isReflectionPass() { return RendAPI::renderApi().isClipPlaneEnabled(); }
 
 Effector* instanceOf(EFFECTOR_TYPE type) {
     return effectorMan ? effectorMan->getEffectorInstance(type) : nullptr;
-}
-
-void setTexture(graphics::Shader* shader, const char* parameter, RendAPI::ITexture* texture) {
-    graphics::Shader::Handle h = shader->getParameterByName(0, parameter);
-    if (h) shader->setTexture(h, texture);
-}
-
-void setVector(graphics::Shader* shader, const char* parameter, const Math::Vector4f& v) {
-    graphics::Shader::Handle h = shader->getParameterByName(0, parameter);
-    if (h) shader->setVector(h, &v);
 }
 
 }  // namespace
@@ -163,16 +153,16 @@ void TransparentExclusion::applyShader(graphics::Shader* shader, bool bind) {
     if (!shader->getParameterByName(0, "g_tVolumeDepth")) return;
 
     if (!bind) {
-        setTexture(shader, "g_tVolumeDepth", nullptr);
-        setTexture(shader, "g_tVolumeAlpha", nullptr);
+        graphics::setShaderTexture(shader, "g_tVolumeDepth", nullptr);
+        graphics::setShaderTexture(shader, "g_tVolumeAlpha", nullptr);
         return;
     }
     RendAPI::IRenderApi& api = RendAPI::renderApi();
-    setTexture(shader, "g_tVolumeDepth", api.findTexture(kCloudDepthName));
-    setTexture(shader, "g_tVolumeAlpha", api.findTexture(kCloudAlphaName));
-    setVector(shader, "g_vExVolumeSettings", m_vSettings);
+    graphics::setShaderTexture(shader, "g_tVolumeDepth", api.findTexture(kCloudDepthName));
+    graphics::setShaderTexture(shader, "g_tVolumeAlpha", api.findTexture(kCloudAlphaName));
+    graphics::setShaderVector(shader, "g_vExVolumeSettings", m_vSettings);
     const Math::Vector4f rect = m_pShadow ? m_pShadow->getScreenRect() : Math::Vector4f(0.0f, 0.0f, 1.0f, 1.0f);
-    setVector(shader, "g_vExVolumeRect", rect);
+    graphics::setShaderVector(shader, "g_vExVolumeRect", rect);
 }
 
 }  // namespace effector

@@ -69,9 +69,29 @@ struct OptimizeScratch {
             return &fades.insert(std::move(node)).position->second;
         }
         try {
-            return &fades.emplace(id, FadeEntry{0.0f, 0, call, id}).first->second;
+            FadeEntry* made = &fades.emplace(id, FadeEntry{0.0f, 0, call, id}).first->second;
+            // Room in the pool for every node there is, so that sweeping never grows it.
+            spare.reserve(fades.size() + spare.size());
+            return made;
         } catch (...) {
             return nullptr;
+        }
+    }
+
+    // Makes nodes until the table and the pool hold one per light of the call, so that ids that
+    // show up later (a light that comes into view) are served from the pool. Stops quietly when
+    // memory runs out: entryOf then allocates as before.
+    void provideNodes(int lightCount) {
+        const size_t wanted = static_cast<size_t>(lightCount);
+        if (fades.size() + spare.size() >= wanted) return;
+        try {
+            spare.reserve(wanted);
+            FadeTable maker;
+            while (fades.size() + spare.size() < wanted) {
+                maker.emplace(0u, FadeEntry{0.0f, 0, 0, 0});
+                spare.push_back(maker.extract(maker.begin()));
+            }
+        } catch (...) {
         }
     }
 
@@ -222,6 +242,10 @@ void LightSource::optimize(short maxLights, bool cull) {
     EffectorMan::DataList& lights = *man.getEffectorDataList(EFFECTOR_LIGHT, 1, nullptr, 0);
     const int count = std::min(lights.count(), kMaxListIndex + 1);
     if (!s.importance.resize(count) || !s.copies.resize(count) || !s.entries.resize(count)) return;
+    // Both lists get room for every light, so that a frame's split between them never grows them;
+    // the fade table gets a node for every light.
+    if (!s.plain.reserve(count) || !s.fading.reserve(count)) return;
+    s.provideNodes(count);
     s.plain.clear();
     s.fading.clear();
     classifyLights(lights, count, cam::currentCamera(), cull);

@@ -1,6 +1,7 @@
 // Construction, copying and destruction of the light effector.
 #include "enviro/lighting/LightSource.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "enviro/effector/EffectorType.h"
@@ -27,6 +28,29 @@ LightSource::LightSource()
       m_vRenderedDirLight(0, 0, 0, 0),
       m_pLightsSrc(nullptr) {
     std::memset(static_cast<void*>(m_lightMatrices), 0, sizeof(m_lightMatrices));
+    createTargets();
+    fillShadowLevels();
+}
+
+void LightSource::createTargets() {
+    RendAPI::IRenderApi& api = RendAPI::renderApi();
+    api.createCubeTarget("cube_ambient", kAmbientCubeEdge, RendAPI::FMT_A2B10G10R10);
+    api.createCubeTarget("cube_ambient_src", kAmbientCubeEdge, RendAPI::FMT_A2B10G10R10);
+    RendAPI::dropCounted(m_prtLights);
+    RendAPI::holdCounted(m_prtLights, api.createRenderTarget("m_rtLights", kMaxRenderedLights, kLightRecordHeight,
+                                                             RendAPI::FMT_A32B32G32R32F, 1));
+}
+
+// Level i of the light shadow atlas starts at 1 - 0.5^i of its height and holds 1 / (0.25 * 0.5^i)
+// maps (4, 8, 16, 32).
+void LightSource::fillShadowLevels() {
+    float top = 0.0f, step = 0.5f;
+    for (int i = 0; i < 4; ++i) {
+        m_afShadowLODY[i] = top;
+        m_anLODCount[i] = static_cast<short>(static_cast<int>(1.0f / (0.25f * std::ldexp(1.0f, -i)) + 0.5f));
+        top += step;
+        step *= 0.5f;
+    }
 }
 
 LightSource::LightSource(const LightSource& other)

@@ -1,12 +1,21 @@
 #pragma once
 // The dynamic-light effector (kind 1): light ranges and attenuation, the sphere test and the
-// weight by which the manager orders lights around a point.
+// weight by which the manager orders lights around a point; the frame's light textures and tiled
+// light list; the binding of lights to shaders; light shadows; the ambient cube.
+//
+// The constructor creates the cube targets "cube_ambient" and "cube_ambient_src" (16 texels on an
+// edge, format 31; found by name when used, not held) and the light record texture "m_rtLights"
+// (256 x 16, format 116, held). Column i of "m_rtLights" is light i of the last rendered frame:
+// rows 0..3 its record, rows 4..7 its shadow data, as the "SysLightRender" client encodes them.
+// Copies share "m_rtLights" (a reference is taken); the destructor releases it and leaves the
+// cubes to the renderer.
 #include <string>
 
 #include "enviro/EnviroApi.h"
 #include "enviro/effector/Effector.h"
 #include "enviro/effector/QuickVector.h"
 #include "enviro/host/RenderApi.h"
+#include "enviro/host/Shader.h"
 #include "enviro/lighting/LightDesc.h"
 #include "enviro/lighting/LightMatrixData.h"
 
@@ -91,6 +100,70 @@ public:
     float* getShadowLODY() { return m_afShadowLODY; }
     void dynamicShadowsSmooth(bool smooth) { m_bDynamicShadowsSmooth = smooth; }
 
+    // ---- Light textures and the tiled light list.
+    // The most lights one frame renders: the columns of "m_rtLights". Active lights beyond this
+    // many (after the ambient ones, in weight order) are left out of the frame's textures; the
+    // host keeps its active lights within it (optimize does).
+    static constexpr int kMaxRenderedLights = 256;
+    // Lights encoded per record draw and per occlusion draw.
+    static constexpr int kLightBatch = 16;
+
+    void setLightsSrc(SLightsTextures* src) { m_pLightsSrc = src; }
+    SLightsTextures* getLightsSrc() { return m_pLightsSrc; }
+    RendAPI::ITexture* getLightsTex() { return m_prtLights; }
+    // Targets of the light set; null while no set is given.
+    RendAPI::ITexture* getLightsListTex();
+    RendAPI::ITexture* getOcclusionTex();
+    RendAPI::ITexture* getDepthRangeTex();
+    // The set's list rectangle; zero while no set is given.
+    Math::Vector4f getListRect();
+    // (width, height, 1 / tile size, s) of the set, s = 1 when the light shadow atlas
+    // "m_rtLightsDepth" exists and smooth dynamic shadows are on; zero while no set is given.
+    Math::Vector4f getListRect2();
+    // The frame's lighting passes: light records, per-tile occlusion, per-tile depth range and the
+    // list, one layer per light; or, while the shadow effector has no screen normals, the one-light
+    // fallback list. Does nothing without a light set or "m_rtLights". Passes whose client
+    // ("SysLightRender", "Bkgr") is missing still set, clear and reset their targets.
+    void renderLighting();
+    // The lights of the last rendered frame (ambient lights excluded), as encoded.
+    const CQuickVector<LIGHTDESC, 3>& getRenderedLights() const { return m_lights; }
+
+    // ---- Shader binding.
+    // The most lights setLight binds per object.
+    static constexpr int kMaxBoundLights = 64;
+    // Binds the lights that reach the sphere (pos, radius) to "g_avLightPos", "g_avLightColor",
+    // "g_avConeDir" (count maxLights, unused entries zero), "lightCount" and "ambient"; difColor and
+    // specColor, when given, to "difColor" and "specColor". maxLights is clamped to 0..64. A null
+    // shader does nothing; a null pos counts as the origin. Module-wide scratch storage: render
+    // thread only.
+    void setLight(graphics::Shader* shader, Math::Vector3f* pos, float radius, Math::Vector4f* difColor,
+                  Math::Vector4f* specColor, short maxLights);
+    // Binds the last rendered frame to a screen-space shader: "ambient", "g_vDefLightDir",
+    // "g_vDefLightColor", "g_vDefSpecColor", the textures "g_tLightsList", "g_tLightsInfo",
+    // "g_tLightsShadows" and the six rows of "g_LightListSettings". direct (not clamped) is the
+    // share of the directional light that stays directional. With enable false only unbinds the
+    // textures. A null shader does nothing.
+    void setSSLight(graphics::Shader* shader, bool enable, float direct);
+    Math::Vector4f getRenderedAmbient() { return m_vRenderedAmbient; }
+    // Null pointers are skipped.
+    void getRenderedDirLight(Math::Vector4f* dir, Math::Vector4f* color, Math::Vector4f* spec);
+    void setDefSpecBright(float bright) { m_fDefSpecBright = bright; }
+
+    // ---- Ambient cube.
+    // Starts face `face` (0..5) of "cube_ambient_src" seen from pos, as a cube pass of the
+    // reflection effector with depth surface depthTarget, pre-filled with the day's ambient light
+    // weighted 1 - getAmbientCubeEffect() (no pre-fill from 0.999 on). False, with nothing
+    // changed, while the feature is off, "cube_ambient" does not exist, there is no reflection
+    // effector or a reflection or cube pass is already open.
+    bool beginAmbientCube(const char* depthTarget, char face, Math::Vector3d* pos);
+    // Ends the face; after face 5 (or higher) builds "cube_ambient" from 6 x 16 weighted, rotated
+    // copies of the source. Does nothing unless a face begun by beginAmbientCube is open.
+    void endAmbientCube();
+    // "cube_ambient_src" (src) or "cube_ambient"; null while the feature is off.
+    RendAPI::ITexture* getAmbientCube(bool src);
+    void enableAmbientCube(bool on) { m_bAmbientCube = on; }
+    bool isAmbientCubeEnabled() const { return m_bAmbientCube; }
+
 private:
     // Level (high byte) and distance bucket (low byte) of a shadow-casting spot light seen from
     // camPos; maxSize is the edge of a level-0 map in texels.
@@ -101,6 +174,23 @@ private:
     float getShadowDistanceConeRay(Math::Vector3f* p, LIGHTDESC* light);
     // The spot light's view, inverse view and view-projection matrices.
     void CalcConePM(LIGHTDESC* light, Math::Matrix4f* view, Math::Matrix4f* viewInv, Math::Matrix4f* viewProj);
+
+    static constexpr int kAmbientCubeEdge = 16;
+    static constexpr int kLightRecordHeight = 16;  // rows 0..7 used
+    void createTargets();
+    void fillShadowLevels();
+
+    // The passes of renderLighting.
+    void renderLights();
+    void renderOcclusionFast();
+    bool renderDepthRange();
+    void renderLightsList();
+    void renderLightingDraft();
+    // renderLights: takes one weighted-list entry into the frame (an ambient light into the
+    // rendered ambient, any other light into m_lights while it has room).
+    void takeRenderedLight(const LIGHTDESC& light, bool& directionalTaken);
+    // endAmbientCube: draws face `face` of "cube_ambient" from the source cube.
+    void blurAmbientFace(int face, const Math::Vector3f& center);
 
 protected:
     float m_fSunFlare;

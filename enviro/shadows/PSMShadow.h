@@ -199,6 +199,7 @@ private:
     void updateDepthBias();
     void bindDepthTargets();
     bool fitLightSpace(bool ortho);
+    void reserveFitHeadroom();
     void placeCameraInLightSpace();
     void drawCasters();
 

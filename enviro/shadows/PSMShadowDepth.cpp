@@ -68,6 +68,7 @@ void PSMShadow::renderDirectionalDepth(bool ortho) {
     m_vertices.clear();
     CalcVertices(&m_casters, &m_vertices, &m_desc.vLightDir, &view, camera->getNear(), m_desc.fShadowDistance,
                  camera->getFov(), camera->getAspect(), ortho);
+    reserveFitHeadroom();
     if (m_vertices.count() <= (ortho ? 0 : kGroundPoints)) return;
     // The fit reads the camera with the shadow distance as its far plane; a fit that does not
     // come out finite leaves the map undrawn and the camera untouched.
@@ -143,6 +144,15 @@ void PSMShadow::bindDepthTargets() {
         api.setRenderTarget(kHardwareColorTarget);
         api.setDepthSurface(m_szDepthTarget);
     }
+}
+
+// Once a frame's fitted points fill three quarters of their lists, the lists grow to twice that
+// many, so that views seeing a few more caster faces than any before do not grow them again.
+void PSMShadow::reserveFitHeadroom() {
+    const int count = m_vertices.count();
+    if (4 * count <= 3 * m_vertices.capacity() && 4 * count <= 3 * m_projVertices.capacity()) return;
+    m_vertices.reserve(2 * count);
+    m_projVertices.reserve(2 * count);
 }
 
 bool PSMShadow::fitLightSpace(bool ortho) {

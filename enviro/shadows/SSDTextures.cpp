@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "enviro/effector/CountedTargetName.h"
 #include "enviro/host/OperatingSystem.h"
 #include "enviro/host/RenderClients.h"
 
@@ -10,8 +11,11 @@ namespace effector {
 namespace {
 
 // A new wrapper holding the created object (or nothing when creation failed; the failure is
-// reported with message). Null only when the wrapper itself cannot be allocated.
+// reported with message). Null only when the wrapper itself cannot be allocated. The names of
+// these targets are fixed, but each one draws a number from the counter of per-screen target
+// names, as the light-list targets do.
 graphics::RenderTarget* wrapCreated(RendAPI::ITexture* object, const char* message) {
+    skipCountedTargetName();
     if (!object) os::MessageBox(message);
     return new (std::nothrow) graphics::RenderTarget(object);
 }

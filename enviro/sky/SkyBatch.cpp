@@ -14,6 +14,14 @@ using detail::Float4;
 using detail::Uint4;
 constexpr int kLanes = 4;
 
+// Lane i of the result is lane i0..i3 of the eight lanes of a followed by b (the two compilers
+// spell the two-vector shuffle differently).
+#if defined(__clang__)
+#define ENVIRO_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shufflevector(a, b, i0, i1, i2, i3)
+#else
+#define ENVIRO_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shuffle(a, b, Uint4{i0, i1, i2, i3})
+#endif
+
 struct Lanes {
     Float4 a, b, c;
 };
@@ -26,16 +34,16 @@ Lanes load(const Math::Vector<3, float>* v) {
     std::memcpy(&m0, &v[0], 16);
     std::memcpy(&m1, reinterpret_cast<const char*>(v) + 16, 16);
     std::memcpy(&m2, reinterpret_cast<const char*>(v) + 32, 16);
-    const Float4 x = __builtin_shuffle(__builtin_shuffle(m0, m1, Uint4{0, 3, 6, 0}), m2, Uint4{0, 1, 2, 5});
-    const Float4 y = __builtin_shuffle(__builtin_shuffle(m0, m1, Uint4{1, 4, 7, 0}), m2, Uint4{0, 1, 2, 6});
-    const Float4 z = __builtin_shuffle(__builtin_shuffle(m0, m1, Uint4{2, 5, 0, 0}), m2, Uint4{0, 1, 4, 7});
+    const Float4 x = ENVIRO_SHUFFLE(ENVIRO_SHUFFLE(m0, m1, 0, 3, 6, 0), m2, 0, 1, 2, 5);
+    const Float4 y = ENVIRO_SHUFFLE(ENVIRO_SHUFFLE(m0, m1, 1, 4, 7, 0), m2, 0, 1, 2, 6);
+    const Float4 z = ENVIRO_SHUFFLE(ENVIRO_SHUFFLE(m0, m1, 2, 5, 0, 0), m2, 0, 1, 4, 7);
     return Lanes{x, y, z};
 }
 
 void store(const Lanes& l, Math::Vector<3, float>* v) {
-    const Float4 m0 = __builtin_shuffle(__builtin_shuffle(l.a, l.b, Uint4{0, 4, 0, 1}), l.c, Uint4{0, 1, 4, 3});
-    const Float4 m1 = __builtin_shuffle(__builtin_shuffle(l.a, l.b, Uint4{0, 5, 2, 6}), l.c, Uint4{1, 5, 2, 3});
-    const Float4 m2 = __builtin_shuffle(__builtin_shuffle(l.a, l.b, Uint4{0, 3, 7, 0}), l.c, Uint4{6, 1, 2, 7});
+    const Float4 m0 = ENVIRO_SHUFFLE(ENVIRO_SHUFFLE(l.a, l.b, 0, 4, 0, 1), l.c, 0, 1, 4, 3);
+    const Float4 m1 = ENVIRO_SHUFFLE(ENVIRO_SHUFFLE(l.a, l.b, 0, 5, 2, 6), l.c, 1, 5, 2, 3);
+    const Float4 m2 = ENVIRO_SHUFFLE(ENVIRO_SHUFFLE(l.a, l.b, 0, 3, 7, 0), l.c, 6, 1, 2, 7);
     std::memcpy(&v[0], &m0, 16);
     std::memcpy(reinterpret_cast<char*>(v) + 16, &m1, 16);
     std::memcpy(reinterpret_cast<char*>(v) + 32, &m2, 16);

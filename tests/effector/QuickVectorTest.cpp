@@ -100,6 +100,25 @@ TEST(QuickVector, ResizeZeroFillsNewElements) {
     EXPECT_EQ(list.count(), 0);
 }
 
+TEST(QuickVector, ResizeGrowsByTheAppendStepsNotToTheExactLength) {
+    // A list resized to a length one longer each frame reallocates only at the growth steps.
+    IntList list;
+    int reallocations = 0;
+    for (int n = 1; n <= 197; ++n) {
+        const int before = list.capacity();
+        ASSERT_TRUE(list.resize(n));
+        reallocations += list.capacity() != before;
+    }
+    EXPECT_EQ(list.capacity(), 197);
+    EXPECT_EQ(reallocations, 7);  // 34, 54, 76, 101, 129, 161, 197
+    // A jump past the next step goes straight to the length asked for.
+    IntList jump;
+    ASSERT_TRUE(jump.resize(500));
+    EXPECT_EQ(jump.capacity(), 500);
+    ASSERT_TRUE(jump.resize(501));
+    EXPECT_EQ(jump.capacity(), 500 + 500 / 8 + 16);
+}
+
 TEST(QuickVector, CopyHasItsOwnStorage) {
     IntList a;
     fill(a, 20);

@@ -156,8 +156,26 @@ TEST_F(RefBitmapTest, RefusesWhatIsNotA24BitImage) {
     }
     dir.write("cut.png", bytes.substr(0, bytes.size() / 2));
     refused("cut.png");
+    // Signature and header, then a data chunk that claims 2 GB: refused before anything is
+    // reserved for it.
+    dir.write("forged.png", bytes.substr(0, 33) + std::string("\x7f\xff\xff\xf0IDAT", 8) + "xyz");
+    EXPECT_NE(refused("forged.png").find("truncated"), std::string::npos);
 
     EXPECT_FALSE(LoadBitmap24(nullptr, "rgb.png"));
+
+    // Forged sizes whose pixel-byte count does not fit in 64 bits: still found truncated.
+    auto forged = [&good](uint32_t width, uint32_t height) {
+        std::string bytes = good;
+        for (int i = 0; i < 4; ++i) {
+            bytes[18 + i] = static_cast<char>(width >> (8 * i));
+            bytes[22 + i] = static_cast<char>(height >> (8 * i));
+        }
+        return bytes;
+    };
+    dir.write("huge.bmp", forged(0x7fffffffu, 0x7fffffffu));
+    EXPECT_NE(refused("huge.bmp").find("truncated"), std::string::npos);
+    dir.write("huge_top_down.bmp", forged(0x7fffffffu, 0x80000000u));
+    EXPECT_NE(refused("huge_top_down.bmp").find("truncated"), std::string::npos);
     host.uninstall();
     BITMAP_ none{};
     EXPECT_FALSE(LoadBitmap24(&none, "rgb.png"));  // no services installed

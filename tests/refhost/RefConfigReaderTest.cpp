@@ -129,6 +129,66 @@ TEST(RefConfigReader, BudgetAndMemoryCapStopRunawayFiles) {
     EXPECT_STRNE(tables->getError(), "");
 }
 
+// Work that a short chunk can ask for outside the Lua instructions: library loops in C, and the
+// reading back of a table or string that is referred to from many places.
+TEST(RefConfigReader, WorkOutsideTheInstructionsStaysWithinBudgets) {
+    const auto start = std::chrono::steady_clock::now();
+    auto loops = run(R"(
+empty = string.rep("", 1 << 32)
+method = (""):rep(1 << 32, "")
+joined = string.rep("ab", 3, "-")
+noMove = table.move == nil and 1 or 0
+)");
+    std::string s;
+    ASSERT_TRUE(loops->getString("empty", &s)) << loops->getError();
+    EXPECT_EQ(s, "");
+    ASSERT_TRUE(loops->getString("method", &s));
+    EXPECT_EQ(s, "");
+    ASSERT_TRUE(loops->getString("joined", &s));
+    EXPECT_EQ(s, "ab-ab-ab");
+    int i = 0;
+    EXPECT_TRUE(loops->getInt("noMove", &i));
+    EXPECT_EQ(i, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    // One 100 kB string under 100 names: the copies stop at the 1 MB memory budget.
+    RefConfigReader::Limits small;
+    small.memoryBytes = 1u << 20;
+    auto shared = RefConfigReader::fromSource(
+        "s = string.rep('x', 100000)\nt = {}\nfor i = 1, 100 do t['k' .. i] = s end\n", "test.cfg", small);
+    ASSERT_EQ(shared->getEntryCount(), 2) << shared->getError();
+    const common::IConfigReader* t = shared->getBlock(1);
+    ASSERT_NE(t, nullptr);
+    size_t copied = 100000;  // s itself
+    for (int k = 0; k < t->getEntryCount(); ++k)
+        if (static_cast<const RefConfigReader*>(t)->getString(t->getEntryName(k), &s)) copied += s.size();
+    EXPECT_LE(copied, small.memoryBytes);
+    EXPECT_GT(t->getEntryCount(), 0);
+
+    // One table of 20000 keys under 200 names: reading stops after 2^20 keys looked at.
+    auto visits = run("t = {}\nfor i = 1, 20000 do t['f' .. i] = type end\n"
+                      "a = {}\nfor i = 1, 200 do a['b' .. i] = t end\n");
+    ASSERT_EQ(visits->getEntryCount(), 2) << visits->getError();
+    ASSERT_TRUE(visits->isBlock(1));
+    EXPECT_LT(visits->getBlock(1)->getEntryCount(), 200);
+    EXPECT_GT(visits->getBlock(1)->getEntryCount(), 40);
+
+    // Reading every key of a 60000-key block by name takes time linear in the keys, not quadratic.
+    auto wide = run("a = {}\nfor i = 1, 60000 do a['k' .. i] = i end\n");
+    ASSERT_EQ(wide->getEntryCount(), 1) << wide->getError();
+    const common::IConfigReader* a = wide->getBlock(0);
+    ASSERT_EQ(a->getEntryCount(), 60000);
+    const auto lookups = std::chrono::steady_clock::now();
+    long long sum = 0;
+    for (int k = 0; k < a->getEntryCount(); ++k) {
+        int v = 0;
+        EXPECT_TRUE(a->getInt(a->getEntryName(k), &v));
+        sum += v;
+    }
+    EXPECT_EQ(sum, 60000LL * 60001 / 2);
+    EXPECT_LT(std::chrono::steady_clock::now() - lookups, std::chrono::seconds(2));
+}
+
 TEST(RefConfigReader, SandboxOffersNoFilesOsOrLoaders) {
     auto r = run(R"(
 closed = (io == nil and os == nil and require == nil and dofile == nil and loadfile == nil
