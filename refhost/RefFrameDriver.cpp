@@ -15,6 +15,7 @@
 #include "enviro/lighting/LightSource.h"
 #include "enviro/shadows/PSMShadow.h"
 #include "enviro/sky/Sky.h"
+#include "refhost/RefCalendar.h"
 
 namespace refhost {
 
@@ -45,28 +46,6 @@ const Math::Vector3f kSkyDirectionList[] = {
 };
 constexpr int kSkyDirectionCount = sizeof(kSkyDirectionList) / sizeof(kSkyDirectionList[0]);
 static_assert(kSkyDirectionCount == RefFrameDriver::kSkyDirections, "one colour per direction");
-
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-long daysFromCivil(long y, long m, long d) {
-    y -= m <= 2 ? 1 : 0;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const long yearOfEra = y - era * 400;
-    const long dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-void civilFromDays(long days, int& y, int& m, int& d) {
-    days += 719468;
-    const long era = (days >= 0 ? days : days - 146096) / 146097;
-    const long dayOfEra = days - era * 146097;
-    const long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const long mp = (5 * dayOfYear + 2) / 153;
-    d = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yearOfEra + era * 400 + (m <= 2 ? 1 : 0));
-}
 
 // The caster model: a box hierarchy of four leaves, two inner nodes and the root (last).
 std::vector<model::Node> casterBoxes() {
@@ -338,7 +317,7 @@ void RefFrameDriver::advanceClock() {
     const double days = std::floor(now / kSecondsPerDay);
     double secondOfDay = now - days * kSecondsPerDay;
     int year, month, day;
-    civilFromDays(static_cast<long>(days), year, month, day);
+    civilFromDays(static_cast<int64_t>(days), year, month, day);
     const int hour = static_cast<int>(secondOfDay / 3600.0);
     secondOfDay -= hour * 3600.0;
     const int minute = static_cast<int>(secondOfDay / 60.0);

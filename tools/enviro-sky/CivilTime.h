@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "refhost/RefCalendar.h"
+
 namespace skytool {
 
 // A calendar date and clock time with the seconds as a float, as setDateTime takes them.
@@ -37,8 +39,8 @@ struct CivilTime {
 bool isLeapYear(int year);
 int daysInMonth(int year, int month);
 // Days since 1970-01-01 of a proleptic Gregorian date, and back.
-int64_t daysFromCivil(int year, int month, int day);
-void civilFromDays(int64_t days, int& year, int& month, int& day);
+using refhost::civilFromDays;
+using refhost::daysFromCivil;
 
 // The date and time to give setDateTime for an instant (seconds since 1970 UTC): UT + 1 h.
 ModuleDateTime moduleTimeFor(double unixSeconds);
