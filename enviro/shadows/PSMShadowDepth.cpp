@@ -146,13 +146,14 @@ void PSMShadow::bindDepthTargets() {
     }
 }
 
-// Once a frame's fitted points fill three quarters of their lists, the lists grow to twice that
-// many, so that views seeing a few more caster faces than any before do not grow them again.
+// Once a frame's fitted points fill half of their lists, the lists grow to four times that many,
+// so that views seeing more caster faces than any before (up to twice as many) do not grow them
+// again. Points are 12 bytes: a few thousand of them cost tens of kilobytes.
 void PSMShadow::reserveFitHeadroom() {
     const int count = m_vertices.count();
-    if (4 * count <= 3 * m_vertices.capacity() && 4 * count <= 3 * m_projVertices.capacity()) return;
-    m_vertices.reserve(2 * count);
-    m_projVertices.reserve(2 * count);
+    if (2 * count <= m_vertices.capacity() && 2 * count <= m_projVertices.capacity()) return;
+    m_vertices.reserve(4 * count);
+    m_projVertices.reserve(4 * count);
 }
 
 bool PSMShadow::fitLightSpace(bool ortho) {

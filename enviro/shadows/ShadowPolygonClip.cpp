@@ -76,10 +76,11 @@ ClipResult clipPolygon(Polygon* polygon, const Math::Vector3f& planePoint, const
     // Every inside vertex stays; an outside vertex next to an inside one becomes the crossing on
     // that edge (a lone outside vertex between two inside ones becomes two points). A convex
     // polygon has one outside run, so it gains at most one vertex; rounding may leave more runs,
-    // each handled the same way, so 2n bounds the result.
+    // each handled the same way, so 2n bounds the result. The scratch grows in steps of 16, so
+    // that polygons one vertex longer than any before do not grow it each time.
     static Polygon s_result;
     s_result.m_nCount = 0;
-    if (!s_result.reserve(2 * n)) return CLIP_UNCHANGED;
+    if (!s_result.reserve((2 * n + 15) & ~15)) return CLIP_UNCHANGED;
     const Math::Vector3f* v = polygon->m_pVertices;
     const unsigned char* out = polygon->m_pOutside;
     for (int i = 0; i < n; ++i) {
