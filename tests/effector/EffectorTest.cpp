@@ -32,23 +32,6 @@ TEST(Effector, BaseReportsItsTypeSizeZeroAndWeightOne) {
     }
 }
 
-TEST(Effector, CopyAndAssignmentCopyTheType) {
-    Effector a(5);
-    Effector b(a);
-    EXPECT_EQ(b.getType(), 5);
-    Effector c(9);
-    Effector& result = (c = a);
-    EXPECT_EQ(&result, &c);
-    EXPECT_EQ(c.getType(), 5);
-}
-
-TEST(Effector, RecordSizes) {
-    EXPECT_EQ(sizeof(LIGHTDESC), 72u);
-    EXPECT_EQ(sizeof(PSMDESC), 32u);
-    EXPECT_EQ(sizeof(EXCLUSIONDESC), 24u);
-    EXPECT_EQ(sizeof(SHADOWCASTERDESC), sizeof(void*) == 8 ? 88u : 76u);
-}
-
 struct KindCase {
     std::unique_ptr<Effector> instance;
     int type;
