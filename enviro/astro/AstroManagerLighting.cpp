@@ -72,14 +72,10 @@ Vector3f flattenUpward(Vector3f d) {
     return d;
 }
 
-effector::FogEffector* fogInstance() {
-    if (!effector::effectorMan) return nullptr;
-    return static_cast<effector::FogEffector*>(effector::effectorMan->getEffectorInstance(effector::EFFECTOR_FOG));
-}
+effector::FogEffector* fogInstance() { return effector::effectorInstance<effector::FogEffector>(effector::EFFECTOR_FOG); }
 
 effector::LightSource* lightInstance() {
-    if (!effector::effectorMan) return nullptr;
-    return static_cast<effector::LightSource*>(effector::effectorMan->getEffectorInstance(effector::EFFECTOR_LIGHT));
+    return effector::effectorInstance<effector::LightSource>(effector::EFFECTOR_LIGHT);
 }
 
 }  // namespace

@@ -101,8 +101,7 @@ void KinematicEffector::trackCameraVelocity(float) {
 }
 
 bool KinematicEffector::isScreenDepthPass() const {
-    if (!effectorMan) return false;
-    auto* shadow = static_cast<PSMShadow*>(effectorMan->getEffectorInstance(EFFECTOR_PSMSHADOW));
+    PSMShadow* shadow = effectorInstance<PSMShadow>(EFFECTOR_PSMSHADOW);
     return shadow && shadow->isScreenDepthRender();
 }
 

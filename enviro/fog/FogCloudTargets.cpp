@@ -31,8 +31,7 @@ constexpr float kMaxShadowSlant = 3.0f;  // horizontal units per unit of height
 
 // The shadow effector's screen depth target, or null.
 const SSDTextures* screenDepthSet() {
-    if (!effectorMan) return nullptr;
-    PSMShadow* shadow = static_cast<PSMShadow*>(effectorMan->getEffectorInstance(EFFECTOR_PSMSHADOW));
+    PSMShadow* shadow = effectorInstance<PSMShadow>(EFFECTOR_PSMSHADOW);
     SSDTextures* set = shadow ? shadow->getScreenDepthSrc() : nullptr;
     if (!set || !set->m_prtScreenDepth || !set->m_prtScreenDepth->get()) return nullptr;
     return set;
@@ -78,9 +77,7 @@ Math::Matrix4f translation(float x, float y, float z) {
 // horizontal per unit of height), from the day light (straight down without a light effector).
 Math::Vector3f cloudShadowSlant() {
     Math::Vector3f d(0.0f, -1.0f, 0.0f);
-    LightSource* lights =
-        effectorMan ? static_cast<LightSource*>(effectorMan->getEffectorInstance(EFFECTOR_LIGHT)) : nullptr;
-    if (lights) lights->getDayLight(&d, nullptr, nullptr, 1.0f);
+    if (LightSource* lights = effectorInstance<LightSource>(EFFECTOR_LIGHT)) lights->getDayLight(&d, nullptr, nullptr, 1.0f);
     const float m = std::max(std::fabs(d.y), kMinLightHeight);
     Math::Vector3f slant(d.x / m, -1.0f, d.z / m);
     const float length = std::sqrt(slant.x * slant.x + slant.z * slant.z);

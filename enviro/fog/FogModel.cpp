@@ -4,11 +4,15 @@
 
 #include "enviro/astro/AstroManager.h"
 #include "enviro/fog/FogEffector.h"
+#include "enviro/fog/CameraHeight.h"
 #include "enviro/host/Camera.h"
 
 namespace effector {
 
 namespace {
+
+using detail::cameraBaseHeight;
+using detail::cameraHeight;
 
 // Visibility of 15000 units maps to 1 in the turbidity, vapour and overcast ramps.
 constexpr float kInvVisibilityScale = 6.666667e-5f;
@@ -18,25 +22,6 @@ constexpr float kMinVisibility = 1e-3f;
 constexpr double kLayerFogBase = 2.718;
 
 float clamp01(float v) { return std::min(std::max(v, 0.0f), 1.0f); }
-
-// y of the camera's position plus y of its base vector: the camera's world height.
-float cameraHeight() {
-    cam::SMCamera* camera = cam::currentCamera();
-    if (!camera) return 0.0f;
-    double pos[4] = {0, 0, 0, 0}, base[4] = {0, 0, 0, 0};
-    camera->getPosition(pos);
-    camera->getBasePosition(base);
-    return static_cast<float>(pos[1] + base[1]);
-}
-
-// y of the camera's base vector: the origin height of the camera-relative frame.
-float cameraBaseHeight() {
-    cam::SMCamera* camera = cam::currentCamera();
-    if (!camera) return 0.0f;
-    double base[4] = {0, 0, 0, 0};
-    camera->getBasePosition(base);
-    return static_cast<float>(base[1]);
-}
 
 Math::Vector3f normalized(const Math::Vector3f& v) { return Math::normalizeOrKeep(v); }
 

@@ -13,8 +13,7 @@ constexpr int kFogDescCount = 6;
 
 // The reflection effector instance of the manager, or null.
 ReflectionEffector* reflectionInstance() {
-    if (!effectorMan) return nullptr;
-    return static_cast<ReflectionEffector*>(effectorMan->getEffectorInstance(EFFECTOR_REFLECTION));
+    return effectorInstance<ReflectionEffector>(EFFECTOR_REFLECTION);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "enviro/effector/EffectorMan.h"
 #include "enviro/effector/EffectorType.h"
 #include "enviro/fog/FogEffector.h"
+#include "enviro/fog/CameraHeight.h"
 #include "enviro/host/Camera.h"
 #include "enviro/host/RenderApi.h"
 #include "enviro/host/ShaderParams.h"
@@ -14,6 +15,8 @@
 namespace effector {
 
 namespace {
+
+using detail::cameraBaseHeight;
 
 constexpr float kMinSetting = 1.0f;
 constexpr float kMaxSetting = 1000.0f;
@@ -25,21 +28,8 @@ constexpr float kNoLayerHeight = -10000.0f;
 const char* const kCloudDepthName = "m_rtCloudDepth";
 const char* const kCloudAlphaName = "m_rtCloudVol";
 
-// y of the camera's base vector: the origin height of the camera-relative frame.
-float cameraBaseHeight() {
-    cam::SMCamera* camera = cam::currentCamera();
-    if (!camera) return 0.0f;
-    double base[4] = {0, 0, 0, 0};
-    camera->getBasePosition(base);
-    return static_cast<float>(base[1]);
-}
-
 // A planar reflection or cube pass is being drawn while the user clip plane is switched on.
 bool isReflectionPass() { return RendAPI::renderApi().isClipPlaneEnabled(); }
-
-Effector* instanceOf(EFFECTOR_TYPE type) {
-    return effectorMan ? effectorMan->getEffectorInstance(type) : nullptr;
-}
 
 }  // namespace
 
@@ -109,7 +99,7 @@ void TransparentExclusion::getConstants(Math::Vector3f* pos, Math::Vector4f* lay
 }
 
 void TransparentExclusion::getOvercastLayer(Math::Vector4f* layer) {
-    const FogEffector* fog = static_cast<const FogEffector*>(instanceOf(EFFECTOR_FOG));
+    const FogEffector* fog = effectorInstance<const FogEffector>(EFFECTOR_FOG);
     if (!fog || !(fog->GetOvercastDensity() > kMinOvercastDensity)) return;
 
     const FOGDESC desc = fog->getFogDesc();
@@ -146,7 +136,7 @@ void TransparentExclusion::getNearestVolumes(Math::Vector3f* pos, Math::Vector4f
 
 void TransparentExclusion::applyShader(graphics::Shader* shader, bool bind) {
     if (!m_pShadow) {
-        Effector* instance = instanceOf(EFFECTOR_PSMSHADOW);
+        Effector* instance = effectorInstance<Effector>(EFFECTOR_PSMSHADOW);
         if (instance && instance->getType() == EFFECTOR_PSMSHADOW) m_pShadow = static_cast<PSMShadow*>(instance);
     }
     if (!shader || isReflectionPass() || m_fVolumeHeight == 0.0f) return;

@@ -66,8 +66,7 @@ void LightSource::updateShadowData() {
     m_nUsedLightMatrices = 0;
     cam::SMCamera* camera = cam::currentCamera();
     RendAPI::ITexture* atlas = RendAPI::renderApi().findTexture(kAtlasName);
-    PSMShadow* shadow = effectorMan ? static_cast<PSMShadow*>(effectorMan->getEffectorInstance(EFFECTOR_PSMSHADOW))
-                                    : nullptr;
+    PSMShadow* shadow = effectorInstance<PSMShadow>(EFFECTOR_PSMSHADOW);
     if (!atlas || !shadow || !camera) return;
     Math::Vector3f camPos = camera->getView()->vPos;
     const float shadowRange = shadow->getDesc()->fShadowDistance;

@@ -17,7 +17,7 @@ constexpr int kSlotIndexBits = 5;
 constexpr int kSlotIndexMask = (1 << kSlotIndexBits) - 1;
 
 LightSource* lightEffector() {
-    return effectorMan ? static_cast<LightSource*>(effectorMan->getEffectorInstance(EFFECTOR_LIGHT)) : nullptr;
+    return effectorInstance<LightSource>(EFFECTOR_LIGHT);
 }
 
 }  // namespace

@@ -21,8 +21,7 @@ RendAPI::ITexture* objectOf(const graphics::RenderTarget* wrapper) { return wrap
 
 // The velocity-field target of the kinematic effector, when the manager has one with a target.
 RendAPI::ITexture* velocityTarget() {
-    if (!effectorMan) return nullptr;
-    auto* kinematic = static_cast<KinematicEffector*>(effectorMan->getEffectorInstance(EFFECTOR_KINEMATIC));
+    KinematicEffector* kinematic = effectorInstance<KinematicEffector>(EFFECTOR_KINEMATIC);
     graphics::RenderTarget* target = kinematic ? kinematic->getCurVF() : nullptr;
     return objectOf(target);
 }
