@@ -156,6 +156,8 @@ void AstroManager::copyFrom(const AstroManager& o) {
     m_dLatitude = o.m_dLatitude;
     m_dLongitude = o.m_dLongitude;
     std::memcpy(m_mHorizon, o.m_mHorizon, sizeof m_mHorizon);
+    m_bApparentPlanets = o.m_bApparentPlanets;
+    std::memcpy(m_afPlanetMagnitudes, o.m_afPlanetMagnitudes, sizeof m_afPlanetMagnitudes);
 
     if (o.m_bmpLight.pData) {
         const char* file = o.m_strLightBMP.empty() ? kLightBitmapFile : o.m_strLightBMP.c_str();
@@ -202,6 +204,7 @@ bool AstroManager::Init() {
     m_dBaseLatitude = radiansFromDegrees(config.GetVarFloat("Lattidue", 0.0f));
     m_dBaseLongitude = radiansFromDegrees(config.GetVarFloat("Longtidue", 0.0f));
     m_fTimezone = static_cast<float>(config.GetVarInt("Timezone", 0));
+    m_bApparentPlanets = config.GetVarInt("ApparentPlanets", 0) == 1;
 
     loadStars(catalogue);
     delete catalogue;

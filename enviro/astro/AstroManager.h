@@ -44,7 +44,7 @@ public:
 
     // ---- lifecycle ----
     // Reads "LuaScripts\Astro.cfg" (keys Timezone, Longtidue, Lattidue, Equinox, Epoch,
-    // MinStarsMagnitude, MaxStarsMagnitude, all optional), loads "graphics\sky\light.bmp" and the
+    // MinStarsMagnitude, MaxStarsMagnitude, ApparentPlanets, all optional), loads "graphics\sky\light.bmp" and the
     // star cache "PPMbin.dat" (built from "PPM.dat" when absent) through the common services and
     // makes the spectral curves. True when ready (also when already initialised); false when the
     // configuration is missing or empty, or the star cache can neither be opened nor built.
@@ -84,6 +84,11 @@ public:
     // The catalogue stars (load order) followed by Mercury, Venus, Mars, Jupiter, Saturn, Uranus,
     // Neptune, Pluto. Owned by the manager; valid until the next call that rebuilds it. Before
     // Init the list is empty.
+    // Planets: by default each is placed along its heliocentric ecliptic vector taken as a
+    // direction of the true equator of date, with fixed magnitudes (0, 0, 0, 0, 0, 3, 5, 5). With
+    // ApparentPlanets = 1 in the configuration each stands at its apparent geocentric place of
+    // date (light time, ecliptic to true equator, annual aberration) with the visual magnitude of
+    // its distances and phase angle (Saturn without its rings).
     std::vector<STARDESC>* getStars();
     // True exactly once after each horizon rebuild.
     bool needStarsUpdate();
@@ -164,6 +169,8 @@ private:
     // A direction of the true equator of date → unit direction in the world frame.
     Math::Vector<3, float> coordsToPlane(Vec3D direction) const;
     void updatePlanets();
+    // The apparent geocentric places and magnitudes of Mercury to Pluto (ApparentPlanets = 1).
+    void placeApparentPlanets();
     Math::Vector<3, float> milkyWayDirection(double rightAscension, double declination) const;
     // Converts "PPM.dat" into "PPMbin.dat" in the working directory.
     void buildStarsCatalog(float minMagnitude, float maxMagnitude);
@@ -225,6 +232,8 @@ private:
     double m_dLatitude;                        // observer latitude, radians
     double m_dLongitude;                       // observer east longitude, radians
     float m_mHorizon[9];                       // true equator of date → world (rows north, up, east)
+    bool m_bApparentPlanets = false;           // configured ApparentPlanets = 1
+    float m_afPlanetMagnitudes[10] = {};       // apparent visual magnitudes by body (ApparentPlanets)
 };
 
 }  // namespace Astro

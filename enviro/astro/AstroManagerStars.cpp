@@ -49,7 +49,7 @@ std::vector<STARDESC>* AstroManager::getStars() {
     for (const PlanetLook& look : kPlanetLooks) {
         STARDESC d;
         d.vPos = m_avPlanets[look.body];
-        d.fMagnitude = look.magnitude;
+        d.fMagnitude = m_bApparentPlanets ? m_afPlanetMagnitudes[look.body] : look.magnitude;
         d.vColor = Math::Vector<4, float>(look.red, look.green, look.blue, 0.0f);
         m_vStars.push_back(d);
     }
@@ -67,10 +67,14 @@ bool AstroManager::needStarsUpdate() {
 void AstroManager::updatePlanets() {
     if (!isDirty(kDirtyPlanets)) return;
     m_avPlanets[0] = getSunPos();
-    for (int body = 1; body < kBodyCount; ++body) {
-        if (body == kEarth) continue;
-        // The heliocentric ecliptic vector goes to the world frame as it is.
-        m_avPlanets[body] = coordsToPlane(planetPosition(body, m_dT));
+    if (m_bApparentPlanets) {
+        placeApparentPlanets();
+    } else {
+        for (int body = 1; body < kBodyCount; ++body) {
+            if (body == kEarth) continue;
+            // The heliocentric ecliptic vector goes to the world frame as it is.
+            m_avPlanets[body] = coordsToPlane(planetPosition(body, m_dT));
+        }
     }
     m_avPlanets[kEarth] = Math::Vector<3, float>(0.0f, -1.0f, 0.0f);
     setDirty(kDirtyPlanets, false);

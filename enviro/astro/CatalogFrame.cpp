@@ -15,8 +15,12 @@ Vec3D g_vAberration;
 void updateCatalogFrame(double t) {
     g_dCatalogT = t;
     g_mCatalogToDate = nutationMatrix(t) * precessionMatrixEquatorial(g_dEquinoxT, t);
+    g_vAberration = annualAberration(t);
+}
+
+Vec3D annualAberration(double t) {
     const Vec3D earthVelocity = keplerVelocity(kEarth, t);  // AU/day, ecliptic of date
-    g_vAberration = (eclipticToEquatorialMatrix(t) * earthVelocity) / kSpeedOfLightAuPerDay;
+    return (eclipticToEquatorialMatrix(t) * earthVelocity) / kSpeedOfLightAuPerDay;
 }
 
 Vec3D catalogDirectionToDate(double rightAscension, double declination) {

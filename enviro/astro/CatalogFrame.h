@@ -19,6 +19,10 @@ extern Vec3D g_vAberration;        // Earth's velocity / speed of light, true eq
 // that of its mean Keplerian orbit.
 void updateCatalogFrame(double tCenturies);
 
+// The Earth's velocity over the speed of light at T, mean equator of date: the annual aberration
+// added to a unit direction. The velocity is that of the Earth's mean Keplerian orbit.
+Vec3D annualAberration(double tCenturies);
+
 // Unit direction (true equator of date) of a catalogue position given by right ascension and
 // declination (radians, catalogue equinox): no proper motion, no aberration.
 Vec3D catalogDirectionToDate(double rightAscension, double declination);
