@@ -17,6 +17,10 @@ constexpr Rgb kMoonDark{0.16f, 0.16f, 0.19f};
 constexpr Rgb kRingColour{0.75f, 0.75f, 0.78f};
 constexpr float kPi = 3.14159265358979f;
 constexpr float kFaintestMagnitude = 6.5f;
+constexpr float kNamedMagnitude = 1.6f;  // stars at least this bright are named
+constexpr Rgb kStarLabel{0.75f, 0.85f, 1.0f};
+constexpr Rgb kPlanetLabel{1.0f, 0.85f, 0.55f};
+constexpr Rgb kLegendInk{0.85f, 0.85f, 0.88f};
 
 Math::Vector<3, float> normalized(const Math::Vector<3, float>& v) {
     const float l = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
@@ -43,7 +47,7 @@ AllSkyRenderer::AllSkyRenderer(enviro::Sky& sky, int size)
         }
 }
 
-Canvas AllSkyRenderer::render(const SkySnapshot& s, AllSkyLayout& layout) {
+Canvas AllSkyRenderer::render(const SkySnapshot& s, AllSkyLayout& layout, const std::vector<std::string>& stamp) {
     Canvas canvas(m_size, m_size, kBackground);
     layout = AllSkyLayout{};
     layout.discRadius = m_discRadius;
@@ -53,6 +57,7 @@ Canvas AllSkyRenderer::render(const SkySnapshot& s, AllSkyLayout& layout) {
     drawSun(canvas, s, layout);
     drawMoon(canvas, s, layout);
     drawHorizon(canvas);
+    drawLegend(canvas, stamp);
     return canvas;
 }
 
@@ -93,7 +98,6 @@ void AllSkyRenderer::drawMilkyWay(Canvas& c, const SkySnapshot& s) {
 
 // Stars and planets: size and brightness from the magnitude, their own colour, faded by the sky.
 void AllSkyRenderer::drawStars(Canvas& c, const SkySnapshot& s) {
-    const float scale = m_size / 1024.0f;
     const size_t firstPlanet = s.stars.size() >= 8 ? s.stars.size() - 8 : s.stars.size();
     for (size_t i = 0; i < s.stars.size(); ++i) {
         const Astro::STARDESC& star = s.stars[i];
@@ -103,7 +107,7 @@ void AllSkyRenderer::drawStars(Canvas& c, const SkySnapshot& s) {
         const bool planet = i >= firstPlanet;
         if (v <= 0.0f) continue;
         const float brightness = std::clamp((kFaintestMagnitude + 0.5f - star.fMagnitude) / 6.0f, 0.08f, 1.6f);
-        const float radius = std::max(0.6f, (0.4f + 1.6f * brightness) * scale);
+        const float radius = starRadius(star.fMagnitude);
         const float maxChannel = std::max({star.vColor.x, star.vColor.y, star.vColor.z, 1e-3f});
         // Half-way to white: the catalogue colours are saturated for a point of light.
         Rgb colour{0.5f + 0.5f * star.vColor.x / maxChannel, 0.5f + 0.5f * star.vColor.y / maxChannel,
@@ -111,10 +115,11 @@ void AllSkyRenderer::drawStars(Canvas& c, const SkySnapshot& s) {
         if (planet) colour = {1.0f, 0.93f, 0.75f};
         const float alpha = std::min(1.0f, 0.35f + 0.65f * brightness) * v;
         c.disc(px, py, radius, colour, alpha);
-        if (planet && m_size >= 384) {
-            const std::string name = kPlanetNames[i - firstPlanet];
-            c.text(static_cast<int>(px + radius + 3), static_cast<int>(py - 3), name, {1.0f, 0.85f, 0.55f}, 1);
-        }
+        const std::string name = planet ? kPlanetNames[i - firstPlanet]
+                                 : (i < m_starNames.size() && star.fMagnitude <= kNamedMagnitude ? m_starNames[i] : "");
+        if (!name.empty() && m_size >= 384 && v > 0.3f)
+            c.text(static_cast<int>(px + radius + 3), static_cast<int>(py - Canvas::textHeight(labelScale()) / 2), name,
+                   planet ? kPlanetLabel : kStarLabel, labelScale());
     }
 }
 
@@ -180,6 +185,29 @@ void AllSkyRenderer::drawMoon(Canvas& c, const SkySnapshot& s, AllSkyLayout& lay
         }
 }
 
+int AllSkyRenderer::labelScale() const { return std::max(1, m_size / 512); }
+
+float AllSkyRenderer::starRadius(float magnitude) const {
+    const float brightness = std::clamp((kFaintestMagnitude + 0.5f - magnitude) / 6.0f, 0.08f, 1.6f);
+    return std::max(0.6f, (0.4f + 1.6f * brightness) * m_size / 1024.0f);
+}
+
+// The stamp in the top-left corner, the magnitude scale in the bottom-left one.
+void AllSkyRenderer::drawLegend(Canvas& c, const std::vector<std::string>& stamp) {
+    const int scale = labelScale(), line = Canvas::textHeight(scale) + 3 * scale, margin = 4 * scale;
+    for (size_t i = 0; i < stamp.size(); ++i) c.text(margin, margin + static_cast<int>(i) * line, stamp[i], kLegendInk, scale);
+    if (m_size < 256) return;
+    const int step = std::max(14, m_size / 40), labelY = m_size - margin - Canvas::textHeight(scale);
+    const float discY = static_cast<float>(labelY) - starRadius(0.0f) - 3.0f * scale;
+    c.text(margin, static_cast<int>(discY - starRadius(0.0f)) - line, "magnitude", kLegendInk, scale);
+    for (int m = 0; m <= 6; ++m) {
+        const float x = margin + step * (m + 0.5f);
+        c.disc(x, discY, starRadius(static_cast<float>(m)), {1, 1, 1});
+        const std::string label = std::to_string(m);
+        c.text(static_cast<int>(x) - Canvas::textWidth(label, scale) / 2, labelY, label, kLegendInk, scale);
+    }
+}
+
 void AllSkyRenderer::drawHorizon(Canvas& c) {
     const float cx = m_fisheye.centre(), R = m_fisheye.radius();
     const int steps = static_cast<int>(R * 8);
@@ -192,6 +220,12 @@ void AllSkyRenderer::drawHorizon(Canvas& c) {
         }
     }
     const int scale = std::max(1, m_size / 400);
+    for (int elevation : {30, 60}) {  // the altitude rings' labels, on the south-east diagonal
+        const float rr = R * (90 - elevation) / 90.0f;
+        const std::string label = std::to_string(elevation) + " deg";
+        c.text(static_cast<int>(cx - rr * 0.7071f) + 2, static_cast<int>(cx + rr * 0.7071f) + 2, label, kRingColour,
+               labelScale());
+    }
     const float tick = std::max(6.0f, R * 0.03f);
     struct Mark { const char* name; float dx, dy; };
     const Mark marks[] = {{"N", 0, -1}, {"S", 0, 1}, {"E", -1, 0}, {"W", 1, 0}};  // east on the left

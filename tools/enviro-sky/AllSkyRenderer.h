@@ -1,7 +1,12 @@
 #pragma once
 // Draws the all-sky image of a snapshot: the sky colour of every pixel (the sky's batch
-// evaluation), tone-mapped; the Milky Way band; stars and planets faded by the sky; the sun and the
-// moon discs (the moon lit as getMoonPhase and getMoonAngle say); the horizon ring and its marks.
+// evaluation), tone-mapped; the Milky Way band; stars and planets faded by the sky, the bright
+// ones named; the sun and the moon discs (the moon lit as getMoonPhase and getMoonAngle say);
+// the horizon ring and its marks, the altitude rings labelled; a magnitude legend and a stamp
+// with the place, date and time. Labels grow with the image.
+#include <string>
+#include <vector>
+
 #include "Canvas.h"
 #include "Fisheye.h"
 #include "SkyScene.h"
@@ -23,7 +28,10 @@ struct AllSkyLayout {
 class AllSkyRenderer {
 public:
     AllSkyRenderer(enviro::Sky& sky, int size);
-    Canvas render(const SkySnapshot& s, AllSkyLayout& layout);
+    // Names of the catalogue stars in the snapshot's order ("" for none).
+    void setStarNames(std::vector<std::string> names) { m_starNames = std::move(names); }
+    // stamp: the lines written in the top-left corner.
+    Canvas render(const SkySnapshot& s, AllSkyLayout& layout, const std::vector<std::string>& stamp = {});
 
 private:
     void drawSky(Canvas& c, const SkySnapshot& s, AllSkyLayout& layout);
@@ -32,6 +40,9 @@ private:
     void drawSun(Canvas& c, const SkySnapshot& s, AllSkyLayout& layout);
     void drawMoon(Canvas& c, const SkySnapshot& s, AllSkyLayout& layout);
     void drawHorizon(Canvas& c);
+    void drawLegend(Canvas& c, const std::vector<std::string>& stamp);
+    float starRadius(float magnitude) const;
+    int labelScale() const;
     float limitingMagnitudeAt(float px, float py) const;
 
     enviro::Sky& m_sky;
@@ -41,6 +52,7 @@ private:
     std::vector<Math::Vector<3, float>> m_dirs;     // per pixel inside the circle
     std::vector<int> m_pixelOf;                     // index into the image of each direction
     std::vector<float> m_limitingMagnitude;         // faintest visible magnitude per image pixel
+    std::vector<std::string> m_starNames;
 };
 
 }  // namespace skytool

@@ -1,5 +1,7 @@
 #include "Canvas.h"
 
+#include "OutputFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -108,11 +110,16 @@ int Canvas::textWidth(const std::string& s, int scale) {
 int Canvas::textHeight(int scale) { return 7 * scale; }
 
 bool Canvas::savePng(const std::string& path, std::string& error) const {
-    if (!stbi_write_png(path.c_str(), m_width, m_height, 3, m_pixels.data(), m_width * 3)) {
-        error = "cannot write \"" + path + "\"";
+    std::vector<unsigned char> png;
+    const auto append = [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<unsigned char>*>(context);
+        out->insert(out->end(), static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    };
+    if (!stbi_write_png_to_func(append, &png, m_width, m_height, 3, m_pixels.data(), m_width * 3)) {
+        error = "cannot encode the PNG image \"" + path + "\"";
         return false;
     }
-    return true;
+    return writeFileAtomically(path, png.data(), png.size(), error);
 }
 
 }  // namespace skytool

@@ -20,6 +20,10 @@ constexpr Rgb kGrid{0.35f, 0.37f, 0.42f};
 constexpr Rgb kInk{0.9f, 0.9f, 0.92f};
 constexpr Rgb kSunCurve{1.0f, 0.8f, 0.25f};
 constexpr Rgb kMoonCurve{0.65f, 0.75f, 1.0f};
+// Background by the sun's elevation: day, civil, nautical, astronomical twilight, night.
+constexpr Rgb kSkyShades[5] = {{0.22f, 0.30f, 0.42f}, {0.17f, 0.21f, 0.32f}, {0.13f, 0.15f, 0.24f},
+                               {0.10f, 0.11f, 0.17f}, {0.08f, 0.09f, 0.11f}};
+constexpr double kShadeLimits[4] = {-0.833, -6.0, -12.0, -18.0};
 
 struct Sample {
     double sunElevation, moonElevation;
@@ -73,7 +77,46 @@ void drawBands(Canvas& c, const std::vector<Sample>& samples) {
     c.text(kLeft + 4, top[1] + 3, "ambient", kInk);
 }
 
+// The sky's state behind the plot, column by column from the sun's elevation.
+void drawTwilight(Canvas& c, const std::vector<Sample>& samples) {
+    for (int x = kLeft; x <= kWidth - kRight; ++x) {
+        const double at = (x - kLeft) * 24.0 / (kWidth - kLeft - kRight) * 6.0;
+        const size_t i = std::min<size_t>(samples.size() - 2, static_cast<size_t>(at));
+        const double f = std::min(1.0, at - i);
+        const double e = samples[i].sunElevation * (1.0 - f) + samples[i + 1].sunElevation * f;
+        int shade = 0;
+        while (shade < 4 && e < kShadeLimits[shade]) ++shade;
+        c.rect(x, kTop, x, kTop + kPlotHeight, kSkyShades[shade]);
+    }
+}
+
+// Sunrise and sunset as labelled lines.
+void drawSunEvents(Canvas& c, const DayTimes& t, int offsetMinutes) {
+    const struct {
+        const std::optional<double>& at;
+        const char* name;
+    } events[] = {{t.sunrise, "sunrise"}, {t.sunset, "sunset"}};
+    for (const auto& e : events) {
+        if (!e.at) continue;
+        const double hour = (*e.at - t.dayStart) / 3600.0;
+        const float x = xOfHour(hour);
+        c.line(x, kTop, x, kTop + kPlotHeight, kSunCurve, 0.6f);
+        const std::string label = std::string(e.name) + " " + CivilTime::fromUnixSeconds(*e.at, offsetMinutes).toString().substr(11, 5);
+        c.text(static_cast<int>(x) + 3, kTop + 4, label, kInk);
+    }
+}
+
 void drawLegend(Canvas& c) {
+    const char* const shades[5] = {"day", "civil", "nautical", "astronomical", "night"};
+    int sx = kLeft;
+    const int sy = kHeight - 18;
+    c.text(sx, sy, "twilight:", kInk);
+    sx += Canvas::textWidth("twilight:") + 8;
+    for (int i = 0; i < 5; ++i) {
+        c.rect(sx, sy - 1, sx + 12, sy + 7, kSkyShades[i]);
+        c.text(sx + 16, sy, shades[i], kInk);
+        sx += 16 + Canvas::textWidth(shades[i]) + 14;
+    }
     const int y = 16, x = kWidth - kRight - 150;
     c.rect(x, y, x + 16, y + 2, kSunCurve);
     c.text(x + 22, y - 3, "sun", kInk);
@@ -83,21 +126,29 @@ void drawLegend(Canvas& c) {
 
 }  // namespace
 
-bool writeDayChart(SkyScene& scene, const Options& o, const std::string& path, std::string& error) {
-    CivilTime midnight = o.time;
-    midnight.hour = midnight.minute = 0;
-    midnight.second = 0.0;
-    const double start = midnight.toUnixSeconds();
+std::string utcOffsetName(int offsetMinutes) {
+    char text[16];
+    const int m = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    std::snprintf(text, sizeof text, "UTC%c%02d:%02d", offsetMinutes < 0 ? '-' : '+', m / 60, m % 60);
+    return text;
+}
+
+bool writeDayChart(SkyScene& scene, const Options& o, const DayTimes& times, const std::string& path,
+                   std::string& error) {
+    const CivilTime midnight = CivilTime::fromUnixSeconds(times.dayStart, o.time.offsetMinutes);
+    const double start = times.dayStart;
     std::vector<Sample> samples;
     for (int i = 0; i < kSamples; ++i) {
-        const SkySnapshot s = scene.observe(start + i * 600.0, o.latitudeDeg, o.longitudeDeg, o.altitudeM);
+        const SkySnapshot s = scene.observe(start + i * 600.0, o.latitudeDeg, o.longitudeDeg, o.altitudeM, false);
         samples.push_back({elevationDeg(s.sun), elevationDeg(s.moon), s.light, s.ambient});
     }
     Canvas canvas(kWidth, kHeight, kPaper);
     char title[160];
-    std::snprintf(title, sizeof title, "%s   lat %.2f  lon %.2f", midnight.toString().substr(0, 10).c_str(),
-                  o.latitudeDeg, o.longitudeDeg);
+    std::snprintf(title, sizeof title, "%s   lat %.2f  lon %.2f   hours in %s", midnight.toString().substr(0, 10).c_str(),
+                  o.latitudeDeg, o.longitudeDeg, utcOffsetName(o.time.offsetMinutes).c_str());
+    drawTwilight(canvas, samples);
     drawAxes(canvas, title);
+    drawSunEvents(canvas, times, o.time.offsetMinutes);
     drawBands(canvas, samples);
     drawCurve(canvas, samples, false);
     drawCurve(canvas, samples, true);

@@ -1,8 +1,11 @@
 #pragma once
-// The day chart: sun and moon elevation against the local hour over one day, with the day's
-// directional light and ambient colours (after applyLighting) as bands under the curves.
+// The day chart: sun and moon elevation against the local hour over one day, on a background
+// shaded by day, civil, nautical and astronomical twilight and night, with sunrise and sunset
+// marked; the day's directional light and ambient colours (after applyLighting) as bands under
+// the curves; the hours in the time's own UTC offset, named on the chart.
 #include <string>
 
+#include "DayTimes.h"
 #include "Options.h"
 #include "SkyScene.h"
 
@@ -10,6 +13,10 @@ namespace skytool {
 
 // Samples the local day of o.time every 10 minutes and writes the chart; false with the reason
 // in error when the file cannot be written.
-bool writeDayChart(SkyScene& scene, const Options& o, const std::string& path, std::string& error);
+bool writeDayChart(SkyScene& scene, const Options& o, const DayTimes& times, const std::string& path,
+                   std::string& error);
+
+// "UTC+02:00" for an offset in minutes.
+std::string utcOffsetName(int offsetMinutes);
 
 }  // namespace skytool

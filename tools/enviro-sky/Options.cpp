@@ -1,9 +1,13 @@
 #include "Options.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <CLI/CLI.hpp>
+
+#include "SkyMaps.h"
 
 namespace skytool {
 
@@ -23,8 +27,13 @@ const char* const kDescription =
     "(relative to the origin configured in LuaScripts/Astro.cfg) and given to setPos.\n"
     "\n"
     "Data: the program changes its working directory to the data folder (--data), which must be\n"
-    "writable: the star cache PPMbin.dat is written there on the first run. Output paths are taken\n"
-    "relative to the directory the program was started in.";
+    "writable: the star cache PPMbin.dat is written there on the first run (and rebuilt when it is\n"
+    "older than PPM.dat or damaged). Output paths are taken relative to the directory the program\n"
+    "was started in; every output is checked before anything is written, and each file appears\n"
+    "only when complete.\n"
+    "\n"
+    "Sky maps: --panorama and --cubemap write linear HDR images (Radiance .hdr or OpenEXR .exr) in\n"
+    "the module's world axes (X north, Y up, Z east) for a skybox or image-based light.";
 
 // A CLI11 check that accepts a date and time with a UTC offset.
 CLI::Validator civilTimeCheck() {
@@ -35,6 +44,27 @@ CLI::Validator civilTimeCheck() {
             return CivilTime::parse(text, t, error) ? std::string() : error;
         },
         "DATETIME", "");
+}
+
+// A CLI11 check for a finite number in lo..hi, naming what is wrong: not a number at all, not
+// finite, or out of range.
+CLI::Validator numberIn(double lo, double hi, bool integer = false) {
+    return CLI::Validator(
+        [lo, hi, integer](std::string& text) -> std::string {
+            const char* begin = text.c_str();
+            char* end = nullptr;
+            const double v = integer ? static_cast<double>(std::strtol(begin, &end, 10)) : std::strtod(begin, &end);
+            if (end == begin || *end != '\0')
+                return "\"" + text + "\" is not " + (integer ? "a whole number" : "a number");
+            if (!std::isfinite(v)) return "\"" + text + "\" is not a finite number";
+            if (v < lo || v > hi) {
+                char range[96];
+                std::snprintf(range, sizeof range, "%g is outside %g..%g", v, lo, hi);
+                return range;
+            }
+            return std::string();
+        },
+        integer ? "INT" : "NUMBER", "");
 }
 
 CivilTime parsed(const std::string& text) {
@@ -57,19 +87,19 @@ int parseOptions(int argc, char** argv, const std::string& defaultDataDir, Optio
         ->check(civilTimeCheck())
         ->capture_default_str();
     app.add_option("--lat", out.latitudeDeg, "Observer latitude, degrees north (-90..90)")
-        ->check(CLI::Range(-90.0, 90.0))
+        ->check(numberIn(-90.0, 90.0))
         ->capture_default_str();
     app.add_option("--lon", out.longitudeDeg, "Observer longitude, degrees east (-180..180)")
-        ->check(CLI::Range(-180.0, 180.0))
+        ->check(numberIn(-180.0, 180.0))
         ->capture_default_str();
-    app.add_option("--altitude", out.altitudeM, "Observer altitude above sea level, metres (0..35000)")
-        ->check(CLI::Range(0.0, 35000.0))
+    app.add_option("--altitude", out.altitudeM, "Observer altitude above sea level, metres (-500..35000)")
+        ->check(numberIn(-500.0, 35000.0))
         ->capture_default_str();
     app.add_option("--visibility", out.visibilityM, "Fog visibility, metres (1..1000000)")
-        ->check(CLI::Range(1.0, 1000000.0))
+        ->check(numberIn(1.0, 1000000.0))
         ->capture_default_str();
     app.add_option("-s,--size", out.size, "All-sky image width and height, pixels (64..4096)")
-        ->check(CLI::Range(64, 4096))
+        ->check(numberIn(64, 4096, true))
         ->capture_default_str();
     app.add_option("-o,--out", out.imagePath, "All-sky image (PNG); empty for none")->capture_default_str();
     app.add_option("--data", out.dataDir, "Writable data folder (Astro.cfg, PPM.dat, light bitmap)")
@@ -83,6 +113,20 @@ int parseOptions(int argc, char** argv, const std::string& defaultDataDir, Optio
     auto* outDir = app.add_option("--out-dir", out.outDir, "Folder for the timelapse images (made if missing)");
     lapse->needs(outDir);
     outDir->needs(lapse);
+    app.add_flag("--force", out.force, "Let a timelapse replace the sky-NNNN.png frames already in --out-dir");
+    app.add_option("--panorama", out.panoramaPath, "Equirectangular HDR sky map, 2:1 (FILE.hdr or FILE.exr)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                return isHdrFileName(text) ? std::string() : "\"" + text + "\" does not end in .hdr or .exr";
+            },
+            "FILE", ""));
+    app.add_option("--cubemap", out.cubeMapDir, "Folder for the six HDR cube faces px, nx, py, ny, pz, nz");
+    app.add_option("--cubemap-format", out.cubeMapFormat, "Format of the cube faces: hdr or exr")
+        ->check(CLI::IsMember({"hdr", "exr"}))
+        ->capture_default_str();
+    app.add_option("--map-size", out.mapSize, "Panorama height (its width is twice that) and cube face size, pixels (16..8192)")
+        ->check(numberIn(16, 8192, true))
+        ->capture_default_str();
 
     try {
         app.parse(argc, argv);

@@ -11,7 +11,7 @@ struct Options {
     CivilTime time;             // the instant, with the offset the user wrote it in
     double latitudeDeg = 45.0;  // north positive
     double longitudeDeg = 7.0;  // east positive
-    double altitudeM = 0.0;     // observer height, metres
+    double altitudeM = 0.0;     // observer height above sea level, metres (-500..35000)
     double visibilityM = 50000.0;  // fog visibility, metres
     int size = 1024;            // image width and height, pixels
     std::string imagePath = "sky.png";  // "" writes no image
@@ -22,6 +22,11 @@ struct Options {
     CivilTime timelapseFrom, timelapseTo;
     double timelapseStepS = 0.0;
     std::string outDir;
+    bool force = false;         // a timelapse may replace the frames already in outDir
+    std::string panoramaPath;   // "" writes no panorama (.hdr or .exr)
+    std::string cubeMapDir;     // "" writes no cube map
+    std::string cubeMapFormat = "hdr";  // "hdr" or "exr"
+    int mapSize = 1024;         // panorama height (width twice that) and cube face size, pixels
 };
 
 // Parses argv into options. Returns -1 to go on, or the exit code to leave with: 0 after --help,

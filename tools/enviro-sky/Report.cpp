@@ -1,7 +1,10 @@
 #include "Report.h"
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
+
+#include "DayChart.h"
 
 #include <nlohmann/json.hpp>
 
@@ -34,6 +37,36 @@ std::string moduleTimeText(const ModuleDateTime& t) {
 
 nlohmann::json colourJson(const Math::Vector<4, float>& c) { return {c.x, c.y, c.z}; }
 
+struct NamedTime {
+    const char* key;   // JSON name
+    const char* text;  // text label
+    const std::optional<double>& at;
+};
+
+std::vector<NamedTime> dayEvents(const DayTimes& d) {
+    return {{"sunrise", "Sunrise", d.sunrise},
+            {"solar_noon", "Solar noon", d.solarNoon},
+            {"sunset", "Sunset", d.sunset},
+            {"civil_twilight_begin", "Civil twilight begins", d.civilBegin},
+            {"civil_twilight_end", "Civil twilight ends", d.civilEnd},
+            {"nautical_twilight_begin", "Nautical twilight begins", d.nauticalBegin},
+            {"nautical_twilight_end", "Nautical twilight ends", d.nauticalEnd},
+            {"astronomical_twilight_begin", "Astronomical twilight begins", d.astronomicalBegin},
+            {"astronomical_twilight_end", "Astronomical twilight ends", d.astronomicalEnd},
+            {"moonrise", "Moonrise", d.moonrise},
+            {"moonset", "Moonset", d.moonset}};
+}
+
+// The instant to the nearest second, in the given offset.
+CivilTime nearestSecond(double unixSeconds, int offsetMinutes) {
+    return CivilTime::fromUnixSeconds(std::floor(unixSeconds + 0.5), offsetMinutes);
+}
+
+const char* placementText(bool apparent) {
+    return apparent ? "apparent geocentric places of date (ApparentPlanets = 1)"
+                    : "the module's default: heliocentric directions, fixed magnitudes (ApparentPlanets = 0)";
+}
+
 }  // namespace
 
 int starsAboveHorizon(const SkySnapshot& s) {
@@ -43,7 +76,7 @@ int starsAboveHorizon(const SkySnapshot& s) {
     return n;
 }
 
-std::string textReport(const Options& o, const SkySnapshot& s, const AllSkyLayout* layout) {
+std::string textReport(const Options& o, const SkySnapshot& s, const ReportContext& c, const AllSkyLayout* layout) {
     const CivilTime local = CivilTime::fromUnixSeconds(s.unixSeconds, o.time.offsetMinutes);
     const CivilTime utc = CivilTime::fromUnixSeconds(s.unixSeconds, 0);
     std::ostringstream out;
@@ -62,11 +95,26 @@ std::string textReport(const Options& o, const SkySnapshot& s, const AllSkyLayou
     std::snprintf(line, sizeof line, "Moon phase:       %.4f (0 new, 1 full), lit-side angle %.4f rad\n", s.moonPhase,
                   s.moonAngle);
     out << line;
+    std::snprintf(line, sizeof line, "Moon:             %.1f %% illuminated, %.2f days after new moon\n",
+                  100.0 * c.moon.illuminatedFraction, c.moon.ageDays);
+    out << line;
+    out << "Day of " << CivilTime::fromUnixSeconds(c.day.dayStart, o.time.offsetMinutes).toString().substr(0, 10)
+        << " (local times, " << utcOffsetName(o.time.offsetMinutes) << ")"
+        << (c.day.sunUpAllDay ? ": the sun stays up all day" : c.day.sunDownAllDay ? ": the sun stays down all day" : "")
+        << "\n";
+    for (const NamedTime& e : dayEvents(c.day)) {
+        std::snprintf(line, sizeof line, "  %-30s%s\n", (std::string(e.text) + ":").c_str(),
+                      e.at ? nearestSecond(*e.at, o.time.offsetMinutes).toString().substr(11, 8).c_str() : "none");
+        out << line;
+    }
     std::snprintf(line, sizeof line, "Ambient colour:   %.4f %.4f %.4f\n", s.ambient.x, s.ambient.y, s.ambient.z);
     out << line;
     std::snprintf(line, sizeof line, "Light colour:     %.4f %.4f %.4f\n", s.light.x, s.light.y, s.light.z);
     out << line;
-    out << "Stars above the horizon: " << starsAboveHorizon(s) << "\n";
+    out << "Stars above the horizon: " << starsAboveHorizon(s) << " (catalogue: " << c.catalogue.stars << " stars";
+    if (c.catalogue.skippedLines > 0) out << ", " << c.catalogue.skippedLines << " damaged lines skipped";
+    out << ")\n";
+    out << "Planets placed at:  " << placementText(c.apparentPlanets) << "\n";
     out << "Planets above the horizon:";
     const auto planets = planetsAboveHorizon(s);
     if (planets.empty()) out << " none";
@@ -79,10 +127,15 @@ std::string textReport(const Options& o, const SkySnapshot& s, const AllSkyLayou
     if (layout && !o.imagePath.empty()) {
         out << "Image:            " << o.imagePath << " (" << o.size << " x " << o.size << ")\n";
     }
+    if (!o.panoramaPath.empty())
+        out << "Panorama:         " << o.panoramaPath << " (" << 2 * o.mapSize << " x " << o.mapSize << ")\n";
+    if (!o.cubeMapDir.empty())
+        out << "Cube map:         " << o.cubeMapDir << "/{px,nx,py,ny,pz,nz}." << o.cubeMapFormat << " (" << o.mapSize
+            << " x " << o.mapSize << ")\n";
     return out.str();
 }
 
-std::string jsonReport(const Options& o, const SkySnapshot& s, const AllSkyLayout* layout) {
+std::string jsonReport(const Options& o, const SkySnapshot& s, const ReportContext& c, const AllSkyLayout* layout) {
     const CivilTime local = CivilTime::fromUnixSeconds(s.unixSeconds, o.time.offsetMinutes);
     const CivilTime utc = CivilTime::fromUnixSeconds(s.unixSeconds, 0);
     nlohmann::json j;
@@ -100,7 +153,20 @@ std::string jsonReport(const Options& o, const SkySnapshot& s, const AllSkyLayou
     j["moon"] = {{"azimuth_deg", azimuthDeg(s.moon)},
                  {"elevation_deg", elevationDeg(s.moon)},
                  {"phase", s.moonPhase},
-                 {"angle_rad", s.moonAngle}};
+                 {"angle_rad", s.moonAngle},
+                 {"illuminated_fraction", c.moon.illuminatedFraction},
+                 {"age_days", c.moon.ageDays}};
+    nlohmann::json day = {{"date", CivilTime::fromUnixSeconds(c.day.dayStart, o.time.offsetMinutes).toString().substr(0, 10)},
+                          {"utc_offset", utcOffsetName(o.time.offsetMinutes)},
+                          {"sun_up_all_day", c.day.sunUpAllDay},
+                          {"sun_down_all_day", c.day.sunDownAllDay}};
+    for (const NamedTime& e : dayEvents(c.day))
+        day[e.key] = e.at ? nlohmann::json(nearestSecond(*e.at, o.time.offsetMinutes).toString()) : nlohmann::json();
+    j["day"] = day;
+    j["catalogue"] = {{"stars", c.catalogue.stars},
+                      {"skipped_lines", c.catalogue.skippedLines},
+                      {"rebuilt", !c.catalogue.rebuiltBecause.empty()}};
+    j["planets_placement"] = c.apparentPlanets ? "apparent" : "default";
     j["lighting"] = {{"ambient", colourJson(s.ambient)}, {"light", colourJson(s.light)}};
     j["stars_above_horizon"] = starsAboveHorizon(s);
     nlohmann::json planets = nlohmann::json::array();
@@ -115,6 +181,8 @@ std::string jsonReport(const Options& o, const SkySnapshot& s, const AllSkyLayou
         if (layout->moonVisible) image["moon_px"] = {layout->moonX, layout->moonY};
         j["image"] = image;
     }
+    if (!o.panoramaPath.empty()) j["panorama"] = {{"path", o.panoramaPath}, {"width", 2 * o.mapSize}, {"height", o.mapSize}};
+    if (!o.cubeMapDir.empty()) j["cubemap"] = {{"folder", o.cubeMapDir}, {"format", o.cubeMapFormat}, {"size", o.mapSize}};
     return j.dump(2) + "\n";
 }
 

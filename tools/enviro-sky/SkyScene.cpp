@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "enviro/Enviro.h"
+#include "enviro/host/CommonServices.h"
 #include "enviro/astro/AstroManager.h"
 #include "enviro/effector/EffectorMan.h"
 #include "enviro/fog/FogEffector.h"
@@ -17,6 +18,8 @@ const char* const kPlanetNames[8] = {"Mercury", "Venus", "Mars", "Jupiter", "Sat
 
 namespace {
 constexpr double kDegrees = 180.0 / 3.14159265358979323846;
+const char* const kConfigName = "LuaScripts\\Astro.cfg";
+const char* const kLightBitmapName = "graphics\\sky\\light.bmp";
 }
 
 double elevationDeg(const Math::Vector<3, float>& d) {
@@ -50,6 +53,7 @@ bool SkyScene::start(const std::string& dataDir, std::string& error) {
     m_host = std::make_unique<refhost::ReferenceHost>(".");
     m_host->install();
     m_host->os().setTicks(m_ticks);  // a steady clock: the lighting's drift depends only on the calls
+    if (!checkData(dataDir, error)) return false;
     enviro::onProcessAttach();
     createEnviro();
     m_started = true;
@@ -58,12 +62,61 @@ bool SkyScene::start(const std::string& dataDir, std::string& error) {
         return false;
     }
     if (!g_AstroManager->Init()) {
-        error = "the astronomy manager did not start: \"LuaScripts/Astro.cfg\" missing or empty in \"" + dataDir +
-                "\", or the star catalogue \"PPM.dat\" missing or the folder not writable";
+        error = "the astronomy manager did not start from the data folder \"" + dataDir + "\"";
         return false;
     }
     enviro::sky->init();
+    warnIfNoLightBitmap();
     return true;
+}
+
+// What Init needs, checked one cause at a time so that each failure says what is wrong.
+bool SkyScene::checkData(const std::string& dataDir, std::string& error) {
+    const std::string configFile = dataDir + "/LuaScripts/Astro.cfg";
+    if (access("LuaScripts/Astro.cfg", R_OK) != 0) {
+        error = "the configuration \"" + configFile + "\" is missing or unreadable";
+        return false;
+    }
+    const CFGREADER config(kConfigName, true, false);  // through the installed host, as Init reads it
+    if (!m_host->services().lastConfigError().empty()) {
+        error = "the configuration has an error: " + m_host->services().lastConfigError();
+        return false;
+    }
+    if (config.GetLoadedCount() <= 0) {
+        error = "the configuration \"" + configFile + "\" has no settings";
+        return false;
+    }
+    const float minMagnitude = config.GetVarFloat("MinStarsMagnitude", 0.0f);
+    const float maxMagnitude = config.GetVarFloat("MaxStarsMagnitude", 0.0f);
+    m_apparentPlanets = config.GetVarInt("ApparentPlanets", 0) == 1;
+    if (!checkCatalogue(minMagnitude, maxMagnitude, m_catalogue, error)) {
+        error += " in the data folder \"" + dataDir + "\"";
+        return false;
+    }
+    // A first start builds the cache without a word, as the module does; a repair is said.
+    if (!m_catalogue.rebuiltBecause.empty() && (m_catalogue.skippedLines > 0 || !m_catalogue.cacheWasMissing)) {
+        std::string note = m_catalogue.rebuiltBecause + ": rebuilt from \"PPM.dat\" with " +
+                           std::to_string(m_catalogue.stars) + " stars";
+        if (m_catalogue.skippedLines > 0) {
+            note += "; " + std::to_string(m_catalogue.skippedLines) + " damaged line(s) skipped (line";
+            for (size_t i = 0; i < m_catalogue.skippedLineNumbers.size(); ++i)
+                note += (i ? ", " : " ") + std::to_string(m_catalogue.skippedLineNumbers[i]);
+            note += m_catalogue.skippedLines > static_cast<int>(m_catalogue.skippedLineNumbers.size()) ? ", ...)" : ")";
+        }
+        m_warnings.push_back(note);
+    }
+    return true;
+}
+
+void SkyScene::warnIfNoLightBitmap() {
+    BITMAP_ bitmap{nullptr, 0, 0, 0};
+    if (m_host->services().loadBitmap24(&bitmap, kLightBitmapName)) {
+        m_host->services().freeBitmap(&bitmap);
+        return;
+    }
+    m_warnings.push_back("the light bitmap \"graphics/sky/light.bmp\" cannot be read (" +
+                         m_host->services().lastBitmapError() +
+                         "): the module's ambient and directional light are black all day");
 }
 
 void SkyScene::setVisibility(float metres) {
@@ -72,25 +125,45 @@ void SkyScene::setVisibility(float metres) {
     if (fog) fog->SetFogDistance(metres);
 }
 
-SkySnapshot SkyScene::observe(double unixSeconds, double latitudeDeg, double longitudeDeg, double altitudeM) {
+ModuleDateTime SkyScene::setInstant(double unixSeconds) {
+    const ModuleDateTime away = moduleTimeFor(unixSeconds + 43200.0);
+    g_AstroManager->setDateTime(away.year, away.month, away.day, away.hour, away.minute, away.second);
+    const ModuleDateTime t = moduleTimeFor(unixSeconds);
+    g_AstroManager->setDateTime(t.year, t.month, t.day, t.hour, t.minute, t.second);
+    return t;
+}
+
+// The date takes effect at the next setPos; the observer is a world position.
+void SkyScene::setPlace(double latitudeDeg, double longitudeDeg, double altitudeM) {
+    Math::Vector<3, double> pos(0.0, altitudeM, 0.0);
+    g_AstroManager->polar2plane(longitudeDeg / kDegrees, latitudeDeg / kDegrees, pos);
+    g_AstroManager->setPos(pos.x, pos.y, pos.z);
+}
+
+SunAndMoon SkyScene::sunAndMoon(double unixSeconds, double latitudeDeg, double longitudeDeg, double altitudeM) {
+    setInstant(unixSeconds);
+    setPlace(latitudeDeg, longitudeDeg, altitudeM);
+    SunAndMoon s;
+    s.sun = g_AstroManager->getSunPos();
+    s.moon = g_AstroManager->getMoonPos();
+    s.moonPhase = g_AstroManager->getMoonPhase();
+    return s;
+}
+
+SkySnapshot SkyScene::observe(double unixSeconds, double latitudeDeg, double longitudeDeg, double altitudeM,
+                              bool withStars) {
     Astro::AstroManager& astro = *g_AstroManager;
     SkySnapshot s;
     s.unixSeconds = unixSeconds;
     s.altitudeM = static_cast<float>(altitudeM);
-    s.moduleTime = moduleTimeFor(unixSeconds);
-    const ModuleDateTime& t = s.moduleTime;
-    astro.setDateTime(t.year, t.month, t.day, t.hour, t.minute, t.second);
-
-    // The date takes effect at the next setPos; the observer is a world position.
-    Math::Vector<3, double> pos(0.0, altitudeM, 0.0);
-    astro.polar2plane(longitudeDeg / kDegrees, latitudeDeg / kDegrees, pos);
-    astro.setPos(pos.x, pos.y, pos.z);
+    s.moduleTime = setInstant(unixSeconds);
+    setPlace(latitudeDeg, longitudeDeg, altitudeM);
 
     s.sun = astro.getSunPos();
     s.moon = astro.getMoonPos();
     s.moonPhase = astro.getMoonPhase();
     s.moonAngle = astro.getMoonAngle();
-    if (const auto* stars = astro.getStars()) s.stars = *stars;
+    if (const auto* stars = withStars ? astro.getStars() : nullptr) s.stars = *stars;
     s.galacticCentre = astro.getMilkyPole();       // the module names the galactic centre "pole"
     s.galacticNorthPole = astro.getMilkyCenter();  // and the north galactic pole "center"
     m_ticks += 1000;
