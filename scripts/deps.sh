@@ -4,7 +4,7 @@
 set -euo pipefail
 # clang, its libFuzzer runtime (a package of its own on Debian 12, matching clang 14) and valgrind
 # serve the hardening checks of .ci/run (scripts/fuzz.sh, ctest -L valgrind).
-packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev liblua5.4-dev libstb-dev
+packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev liblua5.4-dev libstb-dev libtinyexr-dev
           liberfa-dev libnova-dev libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev valgrind "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -52,10 +53,13 @@ protected:
     }
     static void TearDownTestSuite() { fs::remove_all(s_dir); }
 
-    static ProgramRun run(const std::string& args) {
+    // Runs the program on a data folder (the shared copy by default); shell commands in prefix
+    // run first (e.g. a file size limit).
+    static ProgramRun run(const std::string& args, const fs::path& data = {}, const std::string& prefix = "") {
         const fs::path err = s_dir / "stderr.txt";
-        const std::string command = std::string("'") + ENVIRO_SKY_PROGRAM + "' --data '" + (s_dir / "data").string() +
-                                    "' " + args + " 2>'" + err.string() + "'";
+        const std::string command = prefix + std::string("'") + ENVIRO_SKY_PROGRAM + "' --data '" +
+                                    (data.empty() ? s_dir / "data" : data).string() + "' " + args + " 2>'" +
+                                    err.string() + "'";
         FILE* pipe = popen(command.c_str(), "r");
         ProgramRun r{-1, "", ""};
         if (!pipe) return r;
@@ -73,6 +77,15 @@ protected:
         return nlohmann::json::parse(r.out);
     }
     static std::string path(const std::string& name) { return (s_dir / name).string(); }
+    // A fresh copy of the bundled data, without a star cache.
+    static fs::path freshData(const std::string& name) {
+        const fs::path dir = s_dir / name;
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::copy(ENVIRO_SOURCE_DATA, dir, fs::copy_options::recursive);
+        fs::remove(dir / "PPMbin.dat");
+        return dir;
+    }
 };
 
 fs::path EnviroSky::s_dir;
@@ -234,6 +247,10 @@ TEST_F(EnviroSky, JsonParsesAndAgreesWithTheTextReport) {
     for (const auto& planet : j["planets_above_horizon"])
         EXPECT_NE(text.out.find("  " + planet["name"].get<std::string>() + " "), std::string::npos);
     EXPECT_NE(text.out.find("latitude -33.9000 deg, longitude 151.2000 deg"), std::string::npos);
+    // The day's times: the same in both, local clock time in the text.
+    EXPECT_EQ(j["planets_placement"], "apparent");  // as the bundled configuration asks
+    for (const char* key : {"sunrise", "sunset", "moonrise"})
+        EXPECT_NE(text.out.find(j["day"][key].get<std::string>().substr(11, 8)), std::string::npos) << key;
 }
 
 TEST_F(EnviroSky, InvalidOptionsExitWithCode2AndNameTheOption) {
@@ -276,6 +293,114 @@ TEST_F(EnviroSky, DayChartAndTimelapseAreWritten) {
     }
     EXPECT_FALSE(fs::exists(fs::path(dir) / "sky-0003.png"));
     EXPECT_NE(r.err.find("3/3"), std::string::npos);
+}
+
+// Every way the program was seen to give wrong or half-written output: a clear message and a
+// non-zero exit, or the documented fallback with a warning; never a half-written file.
+TEST_F(EnviroSky, BadInputGetsAClearMessageAndLeavesNoHalfWrittenFile) {
+    using Setup = void (*)(const fs::path& data, const fs::path& out);
+    struct Case {
+        const char* name;
+        Setup setup;
+        const char* args;    // OUT stands for the case's output folder
+        const char* prefix;  // shell commands run first
+        int exitCode;
+        const char* stderrHas;
+        const char* stdoutHas;
+        const char* mustNotExist;  // in OUT
+    };
+    const Case cases[] = {
+        {"a device that is full", nullptr, "-o /dev/full", "", 1, "cannot write \"/dev/full\"", "", ""},
+        {"a disk that fills up",
+         [](const fs::path& data, const fs::path&) { ASSERT_EQ(run("-o ''", data).exitCode, 0); },
+         "-s 1024 -o OUT/sky.png", "trap '' XFSZ; ulimit -f 16; ", 1, "cannot write", "", "sky.png"},
+        {"latitude not a number", nullptr, "--lat 45abc -o ''", "", 2, "\"45abc\" is not a number", "", ""},
+        {"latitude NaN", nullptr, "--lat nan -o ''", "", 2, "is not a finite number", "", ""},
+        {"longitude infinite", nullptr, "--lon inf -o ''", "", 2, "is not a finite number", "", ""},
+        {"altitude NaN", nullptr, "--altitude nan -o ''", "", 2, "is not a finite number", "", ""},
+        {"visibility NaN", nullptr, "--visibility nan -o ''", "", 2, "is not a finite number", "", ""},
+        {"below the lowest place", nullptr, "--altitude -600 -o ''", "", 2, "outside -500..35000", "", ""},
+        {"below sea level", nullptr, "--altitude -400 -o '' --json", "", 0, "", "\"altitude_m\": -400", ""},
+        {"damaged catalogue lines",
+         [](const fs::path& data, const fs::path&) {
+             std::ifstream in(data / "PPM.dat");
+             std::string all, line;
+             for (int n = 1; std::getline(in, line); ++n) {
+                 if (n == 3) all += "garbage that is no star\n";
+                 if (n == 10) line.replace(29, 2, "99");  // right ascension of 99 hours
+                 all += line + "\n";
+             }
+             std::ofstream(data / "PPM.dat") << all;
+         },
+         "-o '' --json", "", 0, "2 damaged line(s) skipped (line 3, 11)", "\"stars\": 8873", ""},
+        {"random bytes as the star cache",
+         [](const fs::path& data, const fs::path&) {
+             std::string bytes(600000, '\0');
+             unsigned state = 12345;
+             for (char& b : bytes) b = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+             std::ofstream(data / "PPMbin.dat", std::ios::binary) << bytes;
+         },
+         "-o '' --json", "", 0, "was damaged", "\"stars\": 8874", ""},
+        {"a star cache older than its catalogue",
+         [](const fs::path& data, const fs::path&) {
+             ASSERT_EQ(run("-o ''", data).exitCode, 0);
+             std::ifstream in(data / "PPM.dat");
+             std::string head, line;
+             for (int n = 0; n < 100 && std::getline(in, line); ++n) head += line + "\n";
+             in.close();
+             std::ofstream(data / "PPM.dat") << head;
+             fs::last_write_time(data / "PPM.dat", fs::last_write_time(data / "PPMbin.dat") + std::chrono::seconds(5));
+         },
+         "-o '' --json", "", 0, "older than", "\"stars\": 100", ""},
+        {"no light bitmap", [](const fs::path& data, const fs::path&) { fs::remove(data / "graphics/sky/light.bmp"); },
+         "-o ''", "", 0, "light bitmap \"graphics/sky/light.bmp\" cannot be read", "Sun:", ""},
+        {"no configuration", [](const fs::path& data, const fs::path&) { fs::remove(data / "LuaScripts/Astro.cfg"); },
+         "-o ''", "", 1, "LuaScripts/Astro.cfg\" is missing", "", ""},
+        {"a configuration syntax error",
+         [](const fs::path& data, const fs::path&) { std::ofstream(data / "LuaScripts/Astro.cfg") << "Lattidue = 45\nEpoch = = 2000\n"; },
+         "-o ''", "", 1, "configuration has an error: LuaScripts/Astro.cfg:2:", "", ""},
+        {"no catalogue", [](const fs::path& data, const fs::path&) { fs::remove(data / "PPM.dat"); }, "-o ''", "", 1,
+         "star catalogue \"PPM.dat\" is missing", "", ""},
+        {"a star cache that cannot be written",
+         [](const fs::path& data, const fs::path&) { fs::create_directories(data / "PPMbin.dat"); }, "-o ''", "", 1,
+         "star cache cannot be written", "", ""},
+        {"a day chart into a missing folder", nullptr, "-o OUT/sky.png --day-chart OUT/missing/chart.png", "", 1,
+         "does not exist", "", "sky.png"},
+        {"a timelapse over older frames",
+         [](const fs::path&, const fs::path& out) {
+             fs::create_directories(out / "lapse");
+             std::ofstream(out / "lapse/sky-0007.png") << "old";
+         },
+         "-o '' --timelapse 2024-06-21T20:00Z 2024-06-21T21:00Z 1h --out-dir OUT/lapse", "", 1, "--force", "",
+         "lapse/sky-0000.png"},
+        {"a timelapse over older frames, forced",
+         [](const fs::path&, const fs::path& out) {
+             fs::create_directories(out / "lapse");
+             std::ofstream(out / "lapse/sky-0007.png") << "old";
+         },
+         "-o '' -s 64 --force --timelapse 2024-06-21T20:00Z 2024-06-21T21:00Z 1h --out-dir OUT/lapse", "", 0, "2/2",
+         "Sun:", "lapse/sky-0007.png"},
+    };
+    for (const Case& c : cases) {
+        const fs::path data = freshData("bad-data"), out = s_dir / "bad-out";
+        fs::remove_all(out);
+        fs::create_directories(out);
+        if (c.setup) c.setup(data, out);
+        std::string args = c.args;
+        for (size_t at; (at = args.find("OUT")) != std::string::npos;) args.replace(at, 3, out.string());
+        const ProgramRun r = run(args, data, c.prefix);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.name << ": " << r.err;
+        EXPECT_NE(r.err.find(c.stderrHas), std::string::npos) << c.name << ": " << r.err;
+        EXPECT_NE(r.out.find(c.stdoutHas), std::string::npos) << c.name << ": " << r.out;
+        if (c.exitCode != 0) {
+            EXPECT_TRUE(r.out.empty()) << c.name;  // no report naming files that are not there
+        }
+        if (*c.mustNotExist) {
+            EXPECT_FALSE(fs::exists(out / c.mustNotExist)) << c.name;
+        }
+        for (const auto& entry : fs::recursive_directory_iterator(out))  // no temporary file left behind
+            EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << c.name << ": " << entry.path();
+    }
 }
 
 }  // namespace
