@@ -1,7 +1,5 @@
 #include "Canvas.h"
 
-#include "OutputFile.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -12,6 +10,8 @@
 #pragma GCC diagnostic ignored "-Wunused-function"
 #include <stb_easy_font.h>
 #pragma GCC diagnostic pop
+
+#include "OutputFile.h"
 
 namespace skytool {
 

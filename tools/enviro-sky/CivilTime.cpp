@@ -145,6 +145,13 @@ std::string CivilTime::toString() const {
     return buffer;
 }
 
+std::string utcOffsetName(int offsetMinutes) {
+    char text[16];
+    const int m = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    std::snprintf(text, sizeof text, "UTC%c%02d:%02d", offsetMinutes < 0 ? '-' : '+', m / 60, m % 60);
+    return text;
+}
+
 ModuleDateTime moduleTimeFor(double unixSeconds) {
     const CivilTime t = CivilTime::fromUnixSeconds(unixSeconds + 3600.0, 0);  // UT + 1 h
     return {t.year, t.month, t.day, t.hour, t.minute, static_cast<float>(t.second)};

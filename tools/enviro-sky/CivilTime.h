@@ -42,6 +42,9 @@ int daysInMonth(int year, int month);
 using refhost::civilFromDays;
 using refhost::daysFromCivil;
 
+// "UTC+02:00" for an offset in minutes.
+std::string utcOffsetName(int offsetMinutes);
+
 // The date and time to give setDateTime for an instant (seconds since 1970 UTC): UT + 1 h.
 ModuleDateTime moduleTimeFor(double unixSeconds);
 

@@ -126,13 +126,6 @@ void drawLegend(Canvas& c) {
 
 }  // namespace
 
-std::string utcOffsetName(int offsetMinutes) {
-    char text[16];
-    const int m = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    std::snprintf(text, sizeof text, "UTC%c%02d:%02d", offsetMinutes < 0 ? '-' : '+', m / 60, m % 60);
-    return text;
-}
-
 bool writeDayChart(SkyScene& scene, const Options& o, const DayTimes& times, const std::string& path,
                    std::string& error) {
     const CivilTime midnight = CivilTime::fromUnixSeconds(times.dayStart, o.time.offsetMinutes);

@@ -16,7 +16,4 @@ namespace skytool {
 bool writeDayChart(SkyScene& scene, const Options& o, const DayTimes& times, const std::string& path,
                    std::string& error);
 
-// "UTC+02:00" for an offset in minutes.
-std::string utcOffsetName(int offsetMinutes);
-
 }  // namespace skytool

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <sstream>
 
-#include "DayChart.h"
-
 #include <nlohmann/json.hpp>
 
 namespace skytool {
@@ -95,7 +93,7 @@ std::string textReport(const Options& o, const SkySnapshot& s, const ReportConte
     std::snprintf(line, sizeof line, "Moon phase:       %.4f (0 new, 1 full), lit-side angle %.4f rad\n", s.moonPhase,
                   s.moonAngle);
     out << line;
-    std::snprintf(line, sizeof line, "Moon:             %.1f %% illuminated, %.2f days after new moon\n",
+    std::snprintf(line, sizeof line, "Moon lit:         %.1f %% of the disc, %.2f days after new moon\n",
                   100.0 * c.moon.illuminatedFraction, c.moon.ageDays);
     out << line;
     out << "Day of " << CivilTime::fromUnixSeconds(c.day.dayStart, o.time.offsetMinutes).toString().substr(0, 10)

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <regex>
 
-#include "DayChart.h"
 #include "OutputFile.h"
 
 namespace skytool {
