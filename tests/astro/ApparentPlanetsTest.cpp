@@ -84,9 +84,7 @@ OraclePlanet oraclePlanet(int body, double jd) {
 }
 
 double separationArcmin(const Vector3f& a, const Vector3f& b) {
-    const double ax = a.x, ay = a.y, az = a.z, bx = b.x, by = b.y, bz = b.z;
-    const double cx = ay * bz - az * by, cy = az * bx - ax * bz, cz = ax * by - ay * bx;
-    return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), ax * bx + ay * by + az * bz) * ERFA_DR2D * 60.0;
+    return std::atan2(Math::length(Math::cross(a, b)), Math::dot(a, b)) * ERFA_DR2D * 60.0;
 }
 
 TEST_F(ApparentPlanets, PlacesAgreeWithTheOracleOver1900To2100) {
