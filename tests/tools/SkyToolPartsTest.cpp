@@ -207,6 +207,16 @@ TEST_F(SkyToolParts, SkyMapsReadBackWithTheSkyAtTheZenithAndTheSunInPlace) {
     ASSERT_EQ(upFace.width, 33);
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(pixel(upFace, 16, 16)[c], expected[c], 1e-6f * expected[c]) << c;
     EXPECT_GT(expected.z, expected.x);  // a blue daytime zenith
+    // The sun lands in the cube where the faces' own directions look at it.
+    double closest = 1e9;
+    for (int f = 0; f < 6; ++f) {
+        int best = 0;
+        for (int i = 0; i < 33 * 33; ++i)
+            if (faces[f].rgb[i * 3 + 1] > faces[f].rgb[best * 3 + 1]) best = i;
+        const Math::Vector<3, float> d = Math::normalizeOrKeep(skytool::cubeFaceDirection(f, 33, best % 33 + 0.5f, best / 33 + 0.5f));
+        if (faces[f].rgb[best * 3 + 1] > 1000.0f) closest = std::acos(Math::dot(d, Math::normalizeOrKeep(s.sun))) / kDeg;
+    }
+    EXPECT_LT(closest, 2.0);  // a face pixel here spans about 2.7 degrees
 
     // The panorama's brightest pixel is the sun, where the layout puts its azimuth and elevation;
     // its light, summed over the disc above the sky around it, is the direct sunlight of a clear

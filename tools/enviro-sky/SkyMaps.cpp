@@ -98,8 +98,10 @@ public:
         return 2.0 * kPi / width * (std::sin(top) - std::sin(bottom));
     }
     int reach(const Vec3& d, double r) const override {
-        const double c = std::max(0.02, std::sqrt(std::max(0.0, 1.0 - double(d.y) * d.y)));
-        return static_cast<int>(std::ceil(r / c / (2.0 * kPi) * width)) + 1;
+        const double c = std::sqrt(std::max(0.0, 1.0 - double(d.y) * d.y));  // a row's circle, relative
+        const int rows = static_cast<int>(std::ceil(r / kPi * height)) + 1;
+        if (c < 4.0 * r) return std::max(rows, width / 2 + 1);  // near a pole the disc spans every column
+        return std::max(rows, static_cast<int>(std::ceil(r / c / (2.0 * kPi) * width)) + 1);
     }
     bool wraps() const override { return true; }
 };
@@ -130,7 +132,8 @@ public:
         const double a = 2.0 * (x + 0.5) / width - 1.0, b = 2.0 * (y + 0.5) / height - 1.0, step = 2.0 / width;
         return step * step / std::pow(1.0 + a * a + b * b, 1.5);
     }
-    int reach(const Vec3&, double r) const override { return static_cast<int>(std::ceil(r * width * 0.5 * 1.8)) + 1; }
+    // A face pixel spans 2/N of the tangent plane: at least a third of that in angle (in a corner).
+    int reach(const Vec3&, double r) const override { return static_cast<int>(std::ceil(r * width * 0.5 * 3.0)) + 1; }
 
 private:
     int m_face;
