@@ -180,7 +180,7 @@ describe() { printf '%s' "${shown[$1 - 1]}"; }
 
 if [[ $mode == list ]]; then
   for i in "${selected[@]}"; do
-    printf '%4d  %-28s %-16s %s\n' "$i" "${files[i - 1]}" "${labels[i - 1]}" "$(describe "$i")"
+    printf '%4d  %-40s %-14s %s\n' "$i" "${files[i - 1]}" "${labels[i - 1]}" "$(describe "$i")"
   done
   exit 0
 fi
