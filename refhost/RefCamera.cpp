@@ -1,4 +1,4 @@
-// The reference camera: a camera-relative, left-handed perspective camera.
+// The reference camera: a left-handed perspective camera in a drawing frame with a floating origin.
 #include "refhost/RefCamera.h"
 
 #include <cmath>
@@ -64,6 +64,15 @@ void RefCamera::setPosition(const double pos[4]) { copy4(m_s.position, pos); }
 void RefCamera::getBasePosition(double out[4]) { copy4(out, m_s.base); }
 void RefCamera::setBasePosition(const double pos[4]) { copy4(m_s.base, pos); }
 void RefCamera::getRotation(double out[4]) { copy4(out, m_s.rotation); }
+
+void RefCamera::placeInWorld(const Math::Vector3d& world, const Math::Vector3d& base) {
+    m_s.base[0] = base.x;
+    m_s.base[1] = base.y;
+    m_s.base[2] = base.z;
+    m_s.position[0] = world.x - base.x;
+    m_s.position[1] = world.y - base.y;
+    m_s.position[2] = world.z - base.z;
+}
 void RefCamera::setRotation(const double rot[4]) { copy4(m_s.rotation, rot); }
 
 void RefCamera::setOrientation(const Math::Matrix4f* m) {
@@ -93,13 +102,13 @@ void RefCamera::overrideProjection(bool on, const Math::Matrix4f* m) {
 Math::Matrix4f RefCamera::viewMatrix() const {
     if (m_s.viewOverride) return m_s.view;
     // The camera's basis in view order (right, up, forward) is the orientation with its first and
-    // third rows exchanged; the view matrix is its inverse.
+    // third rows exchanged, placed at the position; the view matrix is its inverse.
     Math::Matrix4f basis = m_s.orientation;
     for (int c = 0; c < 4; ++c) {
         basis.m[0][c] = m_s.orientation.m[2][c];
         basis.m[2][c] = m_s.orientation.m[0][c];
     }
-    basis.m[3][0] = basis.m[3][1] = basis.m[3][2] = 0.0f;
+    for (int c = 0; c < 3; ++c) basis.m[3][c] = static_cast<float>(m_s.position[c]);
     basis.m[0][3] = basis.m[1][3] = basis.m[2][3] = 0.0f;
     basis.m[3][3] = 1.0f;
     Math::Matrix4f view;
@@ -121,7 +130,8 @@ Math::Matrix4f RefCamera::viewProjMatrix() const {
 }
 
 const cam::SMView* RefCamera::getView() {
-    m_view.vPos = Math::Vector3f(0, 0, 0);
+    m_view.vPos = Math::Vector3f(static_cast<float>(m_s.position[0]), static_cast<float>(m_s.position[1]),
+                                 static_cast<float>(m_s.position[2]));
     m_view.mView = viewMatrix();
     m_view.mViewProj = viewProjMatrix();
     return &m_view;

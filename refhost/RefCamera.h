@@ -3,16 +3,18 @@
 // camera's forward, up and right axes, in that order (so the identity looks along +x with +y up and
 // +z to the right; the default looks along +z with +x to the right, a view matrix of identity).
 //
-// Frames: the scene is drawn camera-relative. The camera's world position is its position plus
-// its base (second) position vector, both kept as doubles, and the module and the host hand the
-// renderer coordinates taken against that point. So the camera sits at the origin of the
-// rendering frame: the view record's vPos is (0, 0, 0) and the view matrix has no translation.
-//   view       = inverse of the basis (right, up, forward) = the orientation with rows 0 and 2
-//                exchanged (its translation ignored), unless overridden
+// Frames (enviro/host/CameraFrame.h): the base (second) position vector is the origin of the
+// drawing frame, a floating origin the host moves rarely; the scene is drawn in drawing-frame
+// coordinates, world - base. The position is where the camera stands in the drawing frame, so
+// its world position is base + position; both are kept as doubles.
+//   view       = T(-position) * inverse of the basis (right, up, forward), the basis being the
+//                orientation with rows 0 and 2 exchanged (its translation ignored), unless
+//                overridden
 //   projection = matrixPerspectiveFovLH(fov, aspect, near, far), unless overridden
 //   viewProj   = view * projection
-// Neither position nor base nor rotation enters the matrices; rotation is four doubles stored
-// for the caller (the host's own angles) and does not drive the orientation.
+// The view record's vPos is the position narrowed to float. The base does not enter the
+// matrices; rotation is four doubles stored for the caller (the host's own angles) and does not
+// drive the orientation.
 // Defaults: fov pi/3, aspect 16/9, near 1, far 10000, positions and rotation zero, no overrides,
 // shadow-pass flag 0. Field of view, aspect, near and far are kept as floats, so a value read
 // and set back restores the state exactly.
@@ -72,6 +74,10 @@ public:
     float getViewWidthFactor() override;
     unsigned char getShadowPassFlag() override { return m_s.shadowFlag; }
     void setShadowPassFlag(unsigned char flag) override { m_s.shadowFlag = flag; }
+
+    // Places the camera at a world position with the drawing frame's origin at base: the base
+    // vector becomes base and the position world - base (their w components are kept).
+    void placeInWorld(const Math::Vector3d& world, const Math::Vector3d& base);
 
     State state() const { return m_s; }
     void setState(const State& s) { m_s = s; }

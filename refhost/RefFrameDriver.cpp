@@ -70,6 +70,19 @@ Math::Matrix4f translation(const Math::Vector3f& t) {
 
 Math::Vector3f translationOf(const Math::Matrix4f& m) { return Math::Vector3f(m.m[3][0], m.m[3][1], m.m[3][2]); }
 
+void addTranslation(Math::Matrix4f& m, const Math::Vector3f& t) {
+    m.m[3][0] += t.x;
+    m.m[3][1] += t.y;
+    m.m[3][2] += t.z;
+}
+
+// v moved by a whole number of 2r into [centre - r, centre + r].
+float wrapped(float v, float centre, float r) { return v - 2.0f * r * std::round((v - centre) / (2.0f * r)); }
+
+Math::Vector3f narrowed(const Math::Vector3d& v) {
+    return Math::Vector3f(static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z));
+}
+
 }  // namespace
 
 RefFrameDriver::RefFrameDriver(ReferenceHost& host) : RefFrameDriver(host, Settings()) {}
@@ -129,6 +142,7 @@ void RefFrameDriver::resetFrameState() {
     m_dElapsedSeconds = 0.0;
     m_dTotalFrameSeconds = m_dLastFrameSeconds = 0.0;
     m_vObserver = m_settings.observerStart;
+    m_vOrigin = originOf(m_vObserver);
     m_fYaw = 0.0f;
     m_stats = FrameStats();
 }
@@ -183,8 +197,7 @@ bool RefFrameDriver::initAstronomy() { return g_AstroManager->Init() && enviro::
 // The camera: eye height above the observer, the screen's aspect.
 void RefFrameDriver::placeCamera() {
     RefCamera& camera = m_host.camera();
-    const double eye[4] = {0.0, m_settings.eyeHeight, 0.0, 1.0};
-    camera.setPosition(eye);
+    camera.placeInWorld(eyeInWorld(), m_vOrigin);
     camera.setAspect(float(m_settings.screenWidth) / float(std::max<short>(m_settings.screenHeight, 1)));
     camera.setNear(0.5);
     camera.setFar(3000.0);
@@ -328,16 +341,23 @@ void RefFrameDriver::advanceClock() {
     m_host.os().setTicks(1u + static_cast<uint32_t>(std::fmod(m_dElapsedSeconds * 1000.0, 4294967295.0)));
 }
 
-// The observer walks; the camera's base follows it and the camera turns slowly.
+// The observer walks and the camera turns slowly. When the observer crosses a cell of the origin
+// grid, the drawing frame's origin moves and the scene with it; records left behind come ahead.
 void RefFrameDriver::moveObserver() {
+    for (CasterRecord& c : m_casters) c.prevRelative = Math::Matrix4f::identity();
     if (m_nFrames > 1) {
         m_vObserver = m_vObserver + m_settings.observerStep;
         m_fYaw += m_settings.yawPerFrame;
     }
     g_AstroManager->setPos(m_vObserver.x, m_vObserver.y, m_vObserver.z);
+    const Math::Vector3d origin = originOf(m_vObserver);
+    if (origin != m_vOrigin) {
+        moveScene(narrowed(m_vOrigin - origin));
+        m_vOrigin = origin;
+    }
     RefCamera& camera = m_host.camera();
-    const double base[4] = {m_vObserver.x, m_vObserver.y, m_vObserver.z, 0.0};
-    camera.setBasePosition(base);
+    camera.placeInWorld(eyeInWorld(), m_vOrigin);
+    streamScene();
     const float s = std::sin(m_fYaw), c = std::cos(m_fYaw);
     Math::Matrix4f orientation = Math::Matrix4f::identity();  // rows: forward, up, right
     orientation.m[0][0] = s;
@@ -364,7 +384,7 @@ void RefFrameDriver::storeHostRecords() {
 // 3. Sky: its colour in the directions the host draws, and the sky dome.
 void RefFrameDriver::drawSky() {
     Math::Vector4f sun(m_vSun.x, m_vSun.y, m_vSun.z, 0.0f);
-    const float altitude = static_cast<float>(m_vObserver.y + m_settings.eyeHeight);
+    const float altitude = static_cast<float>(eyeInWorld().y);
     enviro::sky->getSkyColorArray(kSkyDirectionList, kSkyDirectionCount, sun, altitude, m_avSkyColors);
     Math::Vector3f zenith(0.0f, 1.0f, 0.0f), yxy;
     enviro::sky->getSkyYxy(zenith, sun, altitude, &yxy);
@@ -436,7 +456,7 @@ void RefFrameDriver::renderCloudsAndFog() {
     m_pFog->updateShadowMatrix(drift, 0.5f * drift);
     m_pFog->applyFogParams(&m_sceneShader, false);
 
-    Math::Vector3f at(0.0f, 0.0f, 0.0f);
+    Math::Vector3f at = eyeInDrawingFrame();
     if (!m_casters.empty()) at = translationOf(*m_instances[m_casters[0].instance].getWorldMatrix());
     m_pExclusion->getConstants(&at, m_avExLayer, m_avExParams, kExclusionEntries);
     m_pExclusion->isCrossCloudsVolume(at.y, 3.0f);
@@ -458,7 +478,8 @@ void RefFrameDriver::renderReflections() {
     m_stats.ambientCube = false;
     const int every = m_settings.ambientCubeEvery;
     if (every <= 0 || m_nFrames % every != 0) return;
-    Math::Vector3d eye(m_vObserver.x, m_vObserver.y + m_settings.eyeHeight, m_vObserver.z);
+    const Math::Vector3f drawn = eyeInDrawingFrame();  // cube passes take drawing-frame positions
+    Math::Vector3d eye(drawn.x, drawn.y, drawn.z);
     for (char face = 0; face < 6; ++face) {
         if (!m_pLights->beginAmbientCube(kCubeDepth, face, &eye)) break;
         enviro::sky->drawNoQuad();
@@ -518,7 +539,6 @@ void RefFrameDriver::churnLights() {
 
 // Casters also switch off (state 0) and on again; the ones that do not move stand still.
 void RefFrameDriver::churnCasters() {
-    for (CasterRecord& c : m_casters) c.prevRelative = Math::Matrix4f::identity();
     const int count = static_cast<int>(m_casters.size());
     const int choice = churnChoice(count, m_settings.maxCasters);
     if (choice == 0) addCaster();
@@ -532,15 +552,69 @@ void RefFrameDriver::churnCasters() {
         m_casters.pop_back();
     } else if (uniform(0.0f, 1.0f) < 0.25f) {
         m_pMan->setState(EFFECTOR_SHADOWCASTER, caster.id, uniform(0.0f, 1.0f) < 0.3f ? 0 : 1);
-    } else if (auto* desc =
-                   static_cast<SHADOWCASTERDESC*>(m_pMan->getEffectorData(EFFECTOR_SHADOWCASTER, caster.id))) {
-        const Math::Vector3f from = translationOf(desc->mWorld);
-        const Math::Vector3f to = scenePoint(0.0f, 0.0f);
-        desc->mWorld = translation(to);
-        m_instances[caster.instance].setWorldMatrix(&desc->mWorld);
-        caster.prevRelative = translation(from - to);
+    } else {
+        moveCaster(caster, scenePoint(0.0f, 0.0f));
     }
 }
+
+// Moves a caster's record and instance; its previous-frame transform relative to the new place
+// takes the move (a move longer than the velocity field's cut length counts as a jump).
+void RefFrameDriver::moveCaster(CasterRecord& caster, const Math::Vector3f& to) {
+    auto* desc = static_cast<SHADOWCASTERDESC*>(m_pMan->getEffectorData(EFFECTOR_SHADOWCASTER, caster.id));
+    if (!desc) return;
+    const Math::Vector3f from = translationOf(desc->mWorld);
+    desc->mWorld = translation(to);
+    m_instances[caster.instance].setWorldMatrix(&desc->mWorld);
+    addTranslation(caster.prevRelative, from - to);
+}
+
+// Every record into a drawing frame whose origin moved by -delta (the world stands still).
+void RefFrameDriver::moveScene(const Math::Vector3f& delta) {
+    for (LIGHTDESC& light : m_lights) light.vPos += delta;
+    for (CasterRecord& caster : m_casters) {
+        const auto* desc = static_cast<const SHADOWCASTERDESC*>(m_pMan->getEffectorData(EFFECTOR_SHADOWCASTER, caster.id));
+        if (desc) moveCaster(caster, translationOf(desc->mWorld) + delta);
+    }
+    for (int id : m_volumes)
+        if (auto* v = static_cast<EXCLUSIONDESC*>(m_pMan->getEffectorData(EFFECTOR_TRANSPARENTEXCLUSION, id)))
+            v->vCenter += delta;
+}
+
+// Records more than sceneRadius behind the camera come back as far ahead of it.
+void RefFrameDriver::streamScene() {
+    for (LIGHTDESC& light : m_lights) light.vPos = aroundCamera(light.vPos);
+    for (CasterRecord& caster : m_casters) {
+        const auto* desc = static_cast<const SHADOWCASTERDESC*>(m_pMan->getEffectorData(EFFECTOR_SHADOWCASTER, caster.id));
+        if (!desc) continue;
+        const Math::Vector3f from = translationOf(desc->mWorld), to = aroundCamera(from);
+        if (to != from) moveCaster(caster, to);
+    }
+    for (int id : m_volumes)
+        if (auto* v = static_cast<EXCLUSIONDESC*>(m_pMan->getEffectorData(EFFECTOR_TRANSPARENTEXCLUSION, id)))
+            v->vCenter = aroundCamera(v->vCenter);
+}
+
+// p with x and z brought within sceneRadius of the camera, in steps of twice the radius.
+Math::Vector3f RefFrameDriver::aroundCamera(const Math::Vector3f& p) const {
+    const float r = m_settings.sceneRadius;
+    if (!(r > 0.0f)) return p;
+    const Math::Vector3f eye = eyeInDrawingFrame();
+    return Math::Vector3f(wrapped(p.x, eye.x, r), p.y, wrapped(p.z, eye.z, r));
+}
+
+// The corner of the origin grid's cell that holds a world point.
+Math::Vector3d RefFrameDriver::originOf(const Math::Vector3d& world) const {
+    const double cell = m_settings.originCell;
+    if (!(cell > 0.0)) return Math::Vector3d(0.0, 0.0, 0.0);
+    return Math::Vector3d(std::floor(world.x / cell) * cell, std::floor(world.y / cell) * cell,
+                          std::floor(world.z / cell) * cell);
+}
+
+Math::Vector3d RefFrameDriver::eyeInWorld() const {
+    return Math::Vector3d(m_vObserver.x, m_vObserver.y + m_settings.eyeHeight, m_vObserver.z);
+}
+
+Math::Vector3f RefFrameDriver::eyeInDrawingFrame() const { return narrowed(eyeInWorld() - m_vOrigin); }
 
 void RefFrameDriver::churnVolumes() {
     const int count = static_cast<int>(m_volumes.size());
@@ -616,15 +690,16 @@ float RefFrameDriver::uniform(float lo, float hi) { return std::uniform_real_dis
 
 int RefFrameDriver::pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_random); }
 
-// A point around the camera, height above the ground between yLo and yHi (rendering frame: the
-// ground lies eyeHeight below the camera).
+// A point around the camera, height above the ground between yLo and yHi (drawing frame: the
+// ground lies at the observer's height).
 Math::Vector3f RefFrameDriver::scenePoint(float yLo, float yHi) {
     const float r = m_settings.sceneRadius;
-    const float ground = -static_cast<float>(m_settings.eyeHeight);
+    const Math::Vector3f eye = eyeInDrawingFrame();
+    const float ground = static_cast<float>(m_vObserver.y - m_vOrigin.y);
     Math::Vector3f p;
-    p.x = uniform(-r, r);  // one draw per statement: the order is fixed
+    p.x = eye.x + uniform(-r, r);  // one draw per statement: the order is fixed
     p.y = ground + (yHi > yLo ? uniform(yLo, yHi) : yLo);
-    p.z = uniform(-r, r);
+    p.z = eye.z + uniform(-r, r);
     return p;
 }
 

@@ -22,9 +22,16 @@
 // star cache "PPMbin.dat" through the host's search path; a missing cache is built from "PPM.dat"
 // in the working directory, and written there. The reflection effector reads "startup.cfg".
 //
-// The scene, in the camera-relative rendering frame: the host's dynamic lights (point lights and
-// shadow-casting spot lights), shadow casters (one box-hierarchy model, one instance each) and
-// exclusion volumes, scattered around the camera. With churn on, every frame adds, moves or
+// Frames (enviro/host/CameraFrame.h): the camera stands eyeHeight above the walking observer; the
+// drawing frame's origin (the camera's base) snaps to a grid of originCell world metres and moves
+// only when the observer crosses a cell, and then every record of the scene is moved into the
+// new frame. The camera's position is its place in the drawing frame.
+//
+// The scene, in the drawing frame: the host's dynamic lights (point lights and shadow-casting
+// spot lights), shadow casters (one box-hierarchy model, one instance each) and exclusion
+// volumes, scattered around the camera. They stay where they are while the camera walks, except
+// that a record falling more than sceneRadius behind it (in x or z) comes back as far ahead, as a
+// host streams its world around the player. With churn on, every frame adds, moves or
 // removes one of each (and switches casters on and off), drawn from a std::mt19937 with a fixed
 // seed, so that two drivers with the same settings run the same frames (the host's tick counter
 // follows the simulated clock, not the wall clock). Lights carry the
@@ -81,11 +88,13 @@ public:
         // Astronomy: local civil date and time of frame 1, and what each frame adds.
         int startYear = 2024, startMonth = 6, startDay = 21, startHour = 4;
         double secondsPerFrame = 30.0;
-        // Observer (world metres: x north, y up, z east) at frame 1 and its move per frame. The
-        // camera's base position follows it; its eye stands eyeHeight above it.
+        // Observer (world metres: x north, y up, z east) at frame 1 and its move per frame; the
+        // ground lies at its height. The camera stands eyeHeight above it. The drawing frame's
+        // origin snaps to a grid of originCell metres (0 or less: it stays at the world origin).
         Math::Vector3d observerStart{0.0, 0.0, 0.0};
         Math::Vector3d observerStep{3.0, 0.0, 2.0};
         double eyeHeight = 12.0;
+        double originCell = 128.0;
         float yawPerFrame = 0.002f;  // radians the camera turns per frame
 
         // The host's records: the scene starts with the most of each kind; with churn, each
@@ -189,6 +198,13 @@ private:
     // ---- helpers
     void advanceClock();
     void moveObserver();
+    void moveScene(const Math::Vector3f& delta);
+    void streamScene();
+    void moveCaster(CasterRecord& caster, const Math::Vector3f& to);
+    Math::Vector3f aroundCamera(const Math::Vector3f& p) const;
+    Math::Vector3d originOf(const Math::Vector3d& world) const;
+    Math::Vector3d eyeInWorld() const;
+    Math::Vector3f eyeInDrawingFrame() const;
     void churnLights();
     void churnCasters();
     void churnVolumes();
@@ -237,6 +253,7 @@ private:
     long m_nFrames = 0;
     double m_dElapsedSeconds = 0.0;  // simulated time since start-up
     Math::Vector3d m_vObserver{0.0, 0.0, 0.0};
+    Math::Vector3d m_vOrigin{0.0, 0.0, 0.0};  // the drawing frame's origin: the camera's base
     float m_fYaw = 0.0f;
     Math::Vector3f m_vSun{0.0f, 1.0f, 0.0f};
     Math::Vector3f m_avSkyColors[kSkyDirections];  // the sky's colour in the host's directions

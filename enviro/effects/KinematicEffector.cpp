@@ -4,7 +4,7 @@
 
 #include "enviro/effector/EffectorMan.h"
 #include "enviro/effector/EffectorType.h"
-#include "enviro/host/Camera.h"
+#include "enviro/host/CameraFrame.h"
 #include "enviro/host/OperatingSystem.h"
 #include "enviro/host/Shader.h"
 #include "enviro/shadows/PSMShadow.h"
@@ -32,7 +32,8 @@ KinematicEffector::KinematicEffector()
       m_fAspect(0.0f),
       m_vScreenRect(0.0f, 0.0f, 0.0f, 0.0f),
       m_mObjectRev(zeroMatrix()),
-      m_mPrevObjViewProj(zeroMatrix()) {}
+      m_mPrevObjViewProj(zeroMatrix()),
+      m_vLastBase(0.0, 0.0, 0.0) {}
 
 KinematicEffector::KinematicEffector(const KinematicEffector& other) = default;
 
@@ -79,22 +80,24 @@ void KinematicEffector::trackCameraVelocity(float) {
     const cam::SMView* view = camera->getView();
     if (!view) return;
     const Math::Matrix4f viewProj = view->mViewProj;
-    double pos[4];
-    camera->getPosition(pos);
+    const Math::Vector3d world = cam::cameraWorldPosition(camera);
+    const Math::Vector3d base = cam::drawingFrameOrigin(camera);
 
-    m_mCameraMotion.set(1.0f);
-    float* move = m_mCameraMotion.m[3];
-    move[0] = static_cast<float>(pos[0] - m_vLastCamPos.x);
-    move[1] = static_cast<float>(pos[1] - m_vLastCamPos.y);
-    move[2] = static_cast<float>(pos[2] - m_vLastCamPos.z);
+    const float move[4] = {static_cast<float>(world.x - m_vLastCamPos.x), static_cast<float>(world.y - m_vLastCamPos.y),
+                           static_cast<float>(world.z - m_vLastCamPos.z), 1.0f};
     if (isCut(move)) m_bHasPrev = false;
+    m_mCameraMotion.set(1.0f);
+    m_mCameraMotion.m[3][0] = static_cast<float>(base.x - m_vLastBase.x);
+    m_mCameraMotion.m[3][1] = static_cast<float>(base.y - m_vLastBase.y);
+    m_mCameraMotion.m[3][2] = static_cast<float>(base.z - m_vLastBase.z);
     if (m_bHasPrev) {
         m_mPrevViewProj = m_mCurViewProj;
     } else {
         m_mCameraMotion.set(1.0f);
         m_mPrevViewProj = viewProj;
     }
-    m_vLastCamPos = Math::Vector3d(pos[0], pos[1], pos[2]);
+    m_vLastCamPos = world;
+    m_vLastBase = base;
     m_mCurViewProj = viewProj;
     m_fAspect = camera->getAspect();
     m_bHasPrev = true;

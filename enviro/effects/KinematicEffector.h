@@ -4,6 +4,13 @@
 // into, follows the camera from frame to frame, and gives each object drawn in that pass the
 // matrix that projects its points as they were in the previous frame ("g_mPrevObjViewProj").
 // Camera or object moves longer than kCutLength world units are cuts: they give no motion.
+//
+// Frames (enviro/host/CameraFrame.h): the cut test follows the camera's world position (base +
+// position), so moving the base alone is no cut. The view-projections carry the camera's
+// position in the drawing frame, so the camera-motion matrix holds what the drawing frame itself
+// moved: the base's change since the last track. A static point p of this frame was p + that
+// change in the last frame's drawing frame, and its last clip position is
+// (p, 1) * cameraMotion * prevViewProj, whichever of base and position the camera moved by.
 #include "enviro/EnviroApi.h"
 #include "enviro/effector/Effector.h"
 #include "enviro/host/MathMatrix.h"
@@ -59,16 +66,17 @@ private:
     bool isScreenDepthPass() const;
 
     graphics::RenderTarget m_rtVelocityField;  // "m_rtVelocityField"
-    Math::Vector3d m_vLastCamPos;              // camera position at the last trackCameraVelocity
+    Math::Vector3d m_vLastCamPos;              // camera world position at the last trackCameraVelocity
     Math::Matrix4f m_mCurViewProj;             // camera view-projection at the last track
     Math::Matrix4f m_mPrevViewProj;            // the view-projection of the frame before
-    Math::Matrix4f m_mCameraMotion;            // identity with the camera's last move as translation
+    Math::Matrix4f m_mCameraMotion;            // identity with the base's last move as translation
     bool m_bEnabled;                           // effect switched on
     bool m_bHasPrev;                           // the previous-frame data is valid
     float m_fAspect;                           // camera aspect at the last track
     Math::Vector4f m_vScreenRect;              // (0.5 / width, 0.5 / height, 1, 1)
     Math::Matrix4f m_mObjectRev;               // kept for the host
     Math::Matrix4f m_mPrevObjViewProj;         // the matrix last given to "g_mPrevObjViewProj"
+    Math::Vector3d m_vLastBase;                // drawing frame's origin at the last track
 };
 
 }  // namespace effector

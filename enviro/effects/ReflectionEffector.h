@@ -14,6 +14,11 @@
 // Passes are strictly paired and do not nest with each other. During either pass the render
 // API's clip-plane switch is on, which is how other effectors (fog) recognise a reflection pass.
 //
+// Frames (enviro/host/CameraFrame.h): the reflection plane's point is a world point; the pass
+// takes it into the drawing frame by subtracting the camera's base (the view matrix carries the
+// camera's position). A cube pass's position is a drawing-frame position: it becomes the camera's
+// position, the base staying as it is.
+//
 // The constructor reads the integer "reflection" of the block "graphics" of "startup.cfg"
 // (0 when the file, the block or the key is missing or the file is broken): 2 or more gives
 // 512 x 512 targets, less gives 512 x 256 ("reflection_color", X8R8G8B8, and
@@ -54,7 +59,8 @@ public:
     void endReflection();
 
     // flags: 0x01 clears the colour to (1, 0, 0, 1), 0x02 the depth to 1, 0x04 the stencil to 0.
-    // depthTarget null: no depth surface. pos: the point the cube is seen from (world).
+    // depthTarget null: no depth surface. pos: the point the cube is seen from, in the drawing
+    // frame (it becomes the camera's position; the base is left as it is).
     void beginCubeTarget(const char* cubeTarget, const char* depthTarget, char face, Math::Vector3d* pos,
                          unsigned char flags);
     void endCubeTarget();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "enviro/effects/ReflectionEffector.h"
+#include "enviro/host/CameraFrame.h"
 #include "enviro/host/Math3D.h"
 
 namespace effector {
@@ -57,16 +58,16 @@ Math::Vector4f clipSpacePlane(const Math::Vector4f& plane, const Math::Matrix4f&
 
 }  // namespace
 
-// The scene is drawn camera-relative, so the plane point is taken against the camera position.
-// Mirror before view: a point is reflected in the plane and then seen by the unchanged camera.
+// The scene is drawn in the drawing frame, so the plane's world point is taken against the
+// camera's base; the view matrix already carries the camera's position. Mirror before view: a
+// point is reflected in the plane and then seen by the unchanged camera.
 void ReflectionEffector::beginReflection(const char* colorTarget, const char* depthTarget, cam::SMCamera* camera) {
     if (m_bReflectionOpen) return;
     m_bReflectionOpen = true;
     m_pCamera = camera ? camera : cam::currentCamera();
-    double c[4] = {0.0, 0.0, 0.0, 0.0};
-    if (m_pCamera) m_pCamera->getPosition(c);
-    const Math::Vector3f origin(static_cast<float>(m_vPlaneOrigin.x - c[0]), static_cast<float>(m_vPlaneOrigin.y - c[1]),
-                                static_cast<float>(m_vPlaneOrigin.z - c[2]));
+    const Math::Vector3d base = cam::drawingFrameOrigin(m_pCamera);
+    const Math::Vector3f origin(static_cast<float>(m_vPlaneOrigin.x - base.x), static_cast<float>(m_vPlaneOrigin.y - base.y),
+                                static_cast<float>(m_vPlaneOrigin.z - base.z));
     Math::Vector4f plane;
     Math::Matrix4f mirror;
     _3DMath::calcPlane(&m_vPlaneNormal, &origin, &plane);

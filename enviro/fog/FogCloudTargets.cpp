@@ -5,7 +5,7 @@
 
 #include "enviro/effector/EffectorMan.h"
 #include "enviro/fog/FogEffector.h"
-#include "enviro/host/Camera.h"
+#include "enviro/host/CameraFrame.h"
 #include "enviro/host/CountedRef.h"
 #include "enviro/host/Math3D.h"
 #include "enviro/lighting/LightSource.h"
@@ -187,15 +187,14 @@ void FogEffector::updateShadowMatrix(float offsetX, float offsetZ) {
     const float s = m_fShadowSize;
     if (s == 0.0f || !std::isfinite(s)) return;  // no shadow pass yet: nothing to look up
 
-    double base[4] = {0.0, 0.0, 0.0, 0.0};
-    if (cam::SMCamera* camera = cam::currentCamera()) camera->getBasePosition(base);
-    const float h = m_fogDesc.fLayerBottom - static_cast<float>(base[1]);
+    const Math::Vector3d base = cam::drawingFrameOrigin();
+    const float h = m_fogDesc.fLayerBottom - static_cast<float>(base.y);
     const Math::Vector3f slant = cloudShadowSlant();
 
-    // Into the square: from camera-relative to the snapped grid corner, less the cloud offsets,
+    // Into the square: from the drawing frame to the snapped grid corner, less the cloud offsets,
     // then divided by the square's size.
-    const float ox = static_cast<float>(gridCorner(base[0], s) - base[0]);
-    const float oz = static_cast<float>(gridCorner(base[2], s) - base[2]);
+    const float ox = static_cast<float>(gridCorner(base.x, s) - base.x);
+    const float oz = static_cast<float>(gridCorner(base.z, s) - base.z);
     Math::Matrix4f scale = Math::Matrix4f::identity();
     scale(0, 0) = s;
     scale(2, 2) = s;

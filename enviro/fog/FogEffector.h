@@ -7,10 +7,12 @@
 // packed shader constant "g_FogDesc". It also owns the cloud render targets; "cld_shadows"
 // (1024 x 1024, R5G6B5) is created and cleared to white (no cloud shadow) by the constructor.
 //
-// Camera: the camera height is the sum of the y components of the current camera's position and
-// its second (base) position vector; the camera base height is the base's y alone. Positions
-// handed in (GetFogK) are camera-relative, the ground fog plane lying at fLayerFogHeight minus
-// the camera base height. Without an installed camera both heights are 0.
+// Frames (enviro/host/CameraFrame.h): the heights of FOGDESC (fLayerBottom, fLayerThickness,
+// fLayerFogHeight) are world heights. The overcast and the visibility depend on the camera's world
+// height (base + position); the ground fog plane, the overcast fade and the cloud-shadow matrix
+// are measured from the drawing frame's origin (the base), so that the ground fog plane lies at
+// fLayerFogHeight - base height in the drawing frame. Points handed in (GetFogK) are
+// drawing-frame points. Without an installed camera base and position are 0.
 //
 // Degenerate settings (the record leaves them open; these are the guards):
 // - fLayerThickness 0 or less: the overcast layer is a step at fLayerBottom (GetOvercastK is 1 at
@@ -66,16 +68,16 @@ public:
     float GetVapor() const;
     // (1/D, 1/(D/8), D - D/8, desaturation) for the complex distance D.
     Math::Vector4f GetDistanceParam() const;
-    // The ground fog's top plane (0, 1, 0, camera base height - fLayerFogHeight).
+    // The ground fog's top plane in the drawing frame: (0, 1, 0, base height - fLayerFogHeight).
     Math::Vector4f GetFogLayerPlane() const;
     // (intensity, depth, 0.0125, 1 when the ground fog is on else 0).
     Math::Vector4f GetFogLayerSettings() const;
-    // (0.98, 0.98, 0.98, a): a fades in and out around the overcast layer at the camera.
+    // (0.98, 0.98, 0.98, a): a fades in and out around the overcast layer at the base height.
     Math::Vector4f GetOvercastIntensity() const;
     // The host's cloud intensity merged with the overcast, lit by the astronomy manager's light
     // and ambient colours (zero colours while there is no astronomy manager); each part <= 1.
     Math::Vector4f GetCloudIntensity() const;
-    // Fog on the path between two camera-relative points: haze factor in r, g, b (desaturated),
+    // Fog on the path between two drawing-frame points: haze factor in r, g, b (desaturated),
     // ground fog value in a (negative: the path starts inside the fog; positive: above it).
     // Null arguments are ignored.
     void GetFogK(Math::Vector3f* from, Math::Vector3f* to, Math::Vector4f* out) const;
@@ -115,7 +117,7 @@ public:
     // (setting the orientation ends a view override the camera had), and pops the target and the
     // depth surface. Does nothing while no pass is open.
     void endShadowsRT();
-    // Rebuilds the cloud-shadow matrix: a camera-relative point p (row vector, p * M) is carried
+    // Rebuilds the cloud-shadow matrix: a drawing-frame point p (row vector, p * M) is carried
     // along the sunlight (the manager's day light direction; straight down without one) to the
     // plane of the overcast layer's bottom, shifted into the square of the last beginShadowsRT
     // size, snapped to that size's grid around the camera base and moved by the host's cloud
@@ -136,11 +138,11 @@ public:
 
 private:
     float GetLayerFogIntensity() const { return m_fogDesc.fLayerFogIntensity; }
-    // 1 at or below the overcast layer's bottom, 0 at or above its top (camera height).
+    // 1 at or below the overcast layer's bottom, 0 at or above its top (camera world height).
     float GetOvercastK() const;
     // Haze for a normalised distance t (0..1) into r, g, b of out; out->w is not written.
     void GetHazeK(float t, Math::Vector4f* out) const;
-    // Ground fog on the path from -> to (camera-relative), -1..0 from inside, 0..1 from above.
+    // Ground fog on the path from -> to (drawing frame), -1..0 from inside, 0..1 from above.
     float GetLayerFogValue(Math::Vector3f* from, Math::Vector3f* to) const;
 
     void createShadowTexture();

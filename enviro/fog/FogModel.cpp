@@ -4,15 +4,11 @@
 
 #include "enviro/astro/AstroManager.h"
 #include "enviro/fog/FogEffector.h"
-#include "enviro/fog/CameraHeight.h"
-#include "enviro/host/Camera.h"
+#include "enviro/host/CameraFrame.h"
 
 namespace effector {
 
 namespace {
-
-using detail::cameraBaseHeight;
-using detail::cameraHeight;
 
 // Visibility of 15000 units maps to 1 in the turbidity, vapour and overcast ramps.
 constexpr float kInvVisibilityScale = 6.666667e-5f;
@@ -24,6 +20,11 @@ constexpr double kLayerFogBase = 2.718;
 float clamp01(float v) { return std::min(std::max(v, 0.0f), 1.0f); }
 
 Math::Vector3f normalized(const Math::Vector3f& v) { return Math::normalizeOrKeep(v); }
+
+// Heights in the camera frame (see CameraFrame.h): the camera's world height, and the height of
+// the drawing frame's origin, which turns world heights into drawing-frame heights.
+float cameraWorldHeight() { return static_cast<float>(cam::cameraWorldPosition().y); }
+float drawingOriginHeight() { return static_cast<float>(cam::drawingFrameOrigin().y); }
 
 // The light and ambient colours of the day, zero while there is no astronomy manager.
 void dayLight(Math::Vector4f* light, Math::Vector4f* ambient) {
@@ -41,7 +42,7 @@ float FogEffector::GetOvercastDensity() const {
 }
 
 float FogEffector::GetOvercastK() const {
-    const float above = cameraHeight() - m_fogDesc.fLayerBottom;
+    const float above = cameraWorldHeight() - m_fogDesc.fLayerBottom;
     if (!(m_fogDesc.fLayerThickness > 0.0f)) return above <= 0.0f ? 1.0f : 0.0f;
     return clamp01(1.0f - above / m_fogDesc.fLayerThickness);
 }
@@ -70,7 +71,7 @@ Math::Vector4f FogEffector::GetDistanceParam() const {
 }
 
 Math::Vector4f FogEffector::GetFogLayerPlane() const {
-    return Math::Vector4f(0.0f, 1.0f, 0.0f, cameraBaseHeight() - m_fogDesc.fLayerFogHeight);
+    return Math::Vector4f(0.0f, 1.0f, 0.0f, drawingOriginHeight() - m_fogDesc.fLayerFogHeight);
 }
 
 Math::Vector4f FogEffector::GetFogLayerSettings() const {
@@ -82,7 +83,7 @@ Math::Vector4f FogEffector::GetFogLayerSettings() const {
 // above it, and out from an eighth below its top to a quarter above.
 Math::Vector4f FogEffector::GetOvercastIntensity() const {
     if (GetOvercastDensity() == 0.0f) return Math::Vector4f(0, 0, 0, 0);
-    const float y = cameraBaseHeight();
+    const float y = drawingOriginHeight();
     const float bottom = m_fogDesc.fLayerBottom, thickness = m_fogDesc.fLayerThickness;
     const float top = bottom + thickness;
     float a = 0.0f;
@@ -138,7 +139,7 @@ void FogEffector::GetHazeK(float t, Math::Vector4f* out) const {
 }
 
 float FogEffector::GetLayerFogValue(Math::Vector3f* from, Math::Vector3f* to) const {
-    const float plane = m_fogDesc.fLayerFogHeight - cameraBaseHeight();
+    const float plane = m_fogDesc.fLayerFogHeight - drawingOriginHeight();
     const float d1 = from->y - plane, d2 = to->y - plane;
     const Math::Vector3f v = *from - *to;
     const double intensity = GetLayerFogIntensity();

@@ -6,8 +6,7 @@
 #include "enviro/effector/EffectorMan.h"
 #include "enviro/effector/EffectorType.h"
 #include "enviro/fog/FogEffector.h"
-#include "enviro/fog/CameraHeight.h"
-#include "enviro/host/Camera.h"
+#include "enviro/host/CameraFrame.h"
 #include "enviro/host/RenderApi.h"
 #include "enviro/host/ShaderParams.h"
 #include "enviro/shadows/PSMShadow.h"
@@ -16,7 +15,6 @@ namespace effector {
 
 namespace {
 
-using detail::cameraBaseHeight;
 
 constexpr float kMinSetting = 1.0f;
 constexpr float kMaxSetting = 1000.0f;
@@ -62,7 +60,7 @@ void TransparentExclusion::setVolumeAlt(float bottom, float height, float settin
 }
 
 char TransparentExclusion::getVolumeCrossSign(float y, float radius) {
-    const float bottom = m_fVolumeBottom - cameraBaseHeight();
+    const float bottom = m_fVolumeBottom - static_cast<float>(cam::drawingFrameOrigin().y);
     if (y - radius > m_fVolumeHeight + bottom) return 1;
     if (bottom > y + radius) return -1;
     return 0;
@@ -72,14 +70,9 @@ bool TransparentExclusion::isCrossCloudsVolume(float y, float radius) {
     if (!m_bEnabled || m_fVolumeHeight == 0.0f) return false;
     if (isReflectionPass() || !RendAPI::renderApi().findTexture(kCloudDepthName)) return false;
 
-    float cameraY = 0.0f, nearDistance = 0.0f;
-    if (cam::SMCamera* camera = cam::currentCamera()) {
-        double position[4] = {0, 0, 0, 0};
-        camera->getPosition(position);
-        cameraY = static_cast<float>(position[1]);
-        nearDistance = camera->getNear();
-    }
-    const char cameraSide = getVolumeCrossSign(cameraY, 2.0f * nearDistance);
+    cam::SMCamera* camera = cam::currentCamera();
+    const float nearDistance = camera ? camera->getNear() : 0.0f;
+    const char cameraSide = getVolumeCrossSign(cam::cameraDrawingPosition(camera).y, 2.0f * nearDistance);
     if (cameraSide == 0) return true;  // inside the slab: every object is behind cloud
     return getVolumeCrossSign(y, radius) != cameraSide;
 }
@@ -105,11 +98,8 @@ void TransparentExclusion::getOvercastLayer(Math::Vector4f* layer) {
     const FOGDESC desc = fog->getFogDesc();
     const float bottom = desc.fLayerBottom, thickness = desc.fLayerThickness;
     const float middle = bottom + 0.5f * thickness;
-    const float base = cameraBaseHeight();
-    float cameraHeight = base;
-    if (cam::SMCamera* camera = cam::currentCamera()) {
-        if (const cam::SMView* view = camera->getView()) cameraHeight += view->vPos.y;
-    }
+    const float base = static_cast<float>(cam::drawingFrameOrigin().y);
+    const float cameraHeight = static_cast<float>(cam::cameraWorldPosition().y);
     // The half of the layer on the camera's side: the lower half from below the middle.
     const float edge = middle > cameraHeight ? bottom : bottom + thickness;
     const float centre = (edge + middle) * 0.5f - base;

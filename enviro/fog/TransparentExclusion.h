@@ -11,16 +11,18 @@
 //   volumes; getConstants gathers the volumes nearest to a point, together with a description of
 //   the overcast layer, into two arrays of shader vectors.
 //
-// Heights handed in are relative to the camera base (the y of the current camera's second
-// position vector), like the scene's camera-relative coordinates; the slab bottom relative to
-// the camera is m_fVolumeBottom minus that base height.
+// Frames (enviro/host/CameraFrame.h): the slab's bottom is a world altitude; heights, points and
+// volume centres handed in are drawing-frame values (world - the camera's base). The slab is
+// compared with them in the drawing frame (m_fVolumeBottom - base height), the camera by its
+// position in the drawing frame; the overcast half-layer of getConstants is chosen by the
+// camera's world height and given in the drawing frame.
 //
 // Fallbacks (documented choices where the contract leaves misuse open):
-// - No installed camera: camera base height, camera y and near distance count as 0.
+// - No installed camera: base height, camera position and near distance count as 0.
 // - No effector manager, no fog or no shadow-map instance: the parts that need them are skipped
 //   (no overcast entry, no volumes; "g_vExVolumeRect" gets (0, 0, 1, 1)).
 // - getConstants with null layer or params, or a count of 0 or less, writes nothing; a null pos
-//   ranks the volumes from the origin of the camera-relative frame.
+//   ranks the volumes from the origin of the drawing frame.
 // - An overcast layer of thickness 0 has no half to describe: layer[0] keeps its default.
 // - applyShader with a null shader does nothing.
 //
@@ -60,7 +62,7 @@ public:
     // (x of "g_vExVolumeSettings"), limited to 1 .. 1000.
     void setVolumeAlt(float bottom, float height, float setting);
 
-    // Are the sphere at camera-relative height y with this radius and the camera separated by the
+    // Are the sphere at drawing-frame height y with this radius and the camera separated by the
     // slab? False while disabled, without a slab, during a reflection or cube pass (the render
     // API's clip-plane switch is on) or while there is no "m_rtCloudDepth" texture. A camera
     // inside the slab (within twice its near distance) is separated from everything.
@@ -69,7 +71,7 @@ public:
     // Fills count entries of layer and params for a shader:
     // - every entry: layer = (0, -10000, 0, .), params = (1, 1, 1, .); w is left as it was;
     // - when enabled and the fog's overcast density is above 0.001, layer[0] describes the half
-    //   of the overcast layer on the camera's side: y the camera-relative height of its centre,
+    //   of the overcast layer on the camera's side: y the drawing-frame height of its centre,
     //   x = 1 / (layer middle - that centre), i.e. +4 / thickness with the camera below the
     //   middle, -4 / thickness above it;
     // - when enabled, entries 1 .. count-1 take the nearest stored volumes to pos (all states):

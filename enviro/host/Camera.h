@@ -1,7 +1,8 @@
 #pragma once
 // Camera library: the current camera that every pass reads, borrows and gives back.
-// Left-handed, row vectors; the scene is drawn camera-relative: world positions are taken
-// against the camera's position plus its second (base) position vector.
+// Left-handed, row vectors. The base (second) position vector is the origin of the drawing frame
+// and the position is where the camera stands in it (enviro/host/CameraFrame.h says what the
+// module expects of both).
 #include "enviro/EnviroApi.h"
 #include "enviro/host/MathMatrix.h"
 
@@ -9,8 +10,8 @@ namespace cam {
 
 // The read-only view record of a camera.
 struct SMView {
-    Math::Vector3f vPos;       // position in the rendering frame (single precision)
-    Math::Matrix4f mView;      // view matrix
+    Math::Vector3f vPos;       // the position vector, in the drawing frame (single precision)
+    Math::Matrix4f mView;      // view matrix: rotation and the translation by -position
     Math::Matrix4f mViewProj;  // view x projection
 };
 
@@ -47,7 +48,7 @@ public:
     // Makes the camera render with m as its whole projection until called with on = false.
     virtual void overrideProjection(bool on, const Math::Matrix4f* m) = 0;
 
-    // Is the sphere (centre in the rendering frame, radius) inside the view volume?
+    // Is the sphere (centre in the drawing frame, radius) inside the view volume?
     virtual bool isSphereVisible(const Math::Vector3f* center, float radius) = 0;
     // World width seen at distance 1.
     virtual float getViewWidthFactor() = 0;

@@ -7,7 +7,7 @@
 
 #include "enviro/effects/ReflectionEffector.h"
 #include "enviro/effector/EffectorMan.h"
-#include "enviro/host/Camera.h"
+#include "enviro/host/CameraFrame.h"
 #include "enviro/host/RenderClients.h"
 #include "enviro/lighting/LightSource.h"
 
@@ -83,8 +83,7 @@ void LightSource::endAmbientCube() {
     if (!cubePass || !cubePass->isCubePassOpen() || !cubePass->getCurrentRenderCube()) return;
     if (cubePass->getCurrentRenderCube() != RendAPI::renderApi().findTexture(kAmbientCubeSource)) return;
     cubePass->endCubeTarget();
-    cam::SMCamera* camera = cam::currentCamera();
-    const Math::Vector3f center = camera ? camera->getView()->vPos : Math::Vector3f(0.0f, 0.0f, 0.0f);
+    const Math::Vector3f center = cam::cameraDrawingPosition();
     if (m_nAmbientCubeFace < kLastFace) return;
     for (int face = 0; face <= kLastFace; ++face) blurAmbientFace(face, center);
 }

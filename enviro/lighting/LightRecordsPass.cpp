@@ -2,7 +2,7 @@
 // columns of "m_rtLights" 16 at a time; the ambient and first directional light remembered for
 // the screen-space binding.
 #include "enviro/effector/EffectorMan.h"
-#include "enviro/host/Camera.h"
+#include "enviro/host/CameraFrame.h"
 #include "enviro/host/RenderClients.h"
 #include "enviro/lighting/LightPassTargets.h"
 #include "enviro/lighting/LightSource.h"
@@ -13,11 +13,6 @@ namespace {
 
 constexpr float kShaderTagRed = 100.0f;
 constexpr int kRecordRows = 4;  // rows 0..3 the record, rows 4..7 the shadow data
-
-Math::Vector3f cameraPosition() {
-    cam::SMCamera* camera = cam::currentCamera();
-    return camera ? camera->getView()->vPos : Math::Vector3f(0.0f, 0.0f, 0.0f);
-}
 
 // Encodes lights[first .. first + count - 1] into their columns, and their shadow rows when the
 // light shadow atlas exists.
@@ -53,7 +48,7 @@ void LightSource::takeRenderedLight(const LIGHTDESC& light, bool& directionalTak
 void LightSource::renderLights() {
     renderBase::ISysLightRender* client = renderBase::findClient<renderBase::ISysLightRender>();
     const bool shadowRows = RendAPI::renderApi().findTexture("m_rtLightsDepth") != nullptr;
-    Math::Vector3f camPos = cameraPosition();
+    Math::Vector3f camPos = cam::cameraDrawingPosition();
     EffectorMan::DataList* list = effectorMan ? effectorMan->getWeightedEffectorList(&camPos, EFFECTOR_LIGHT, 1)
                                               : nullptr;
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "enviro/effector/EffectorMan.h"
-#include "enviro/host/Camera.h"
+#include "enviro/host/CameraFrame.h"
 #include "enviro/host/Math3D.h"
 #include "enviro/host/RenderApi.h"
 #include "enviro/lighting/LightShadowGeometry.h"
@@ -68,7 +68,7 @@ void LightSource::updateShadowData() {
     RendAPI::ITexture* atlas = RendAPI::renderApi().findTexture(kAtlasName);
     PSMShadow* shadow = effectorInstance<PSMShadow>(EFFECTOR_PSMSHADOW);
     if (!atlas || !shadow || !camera) return;
-    Math::Vector3f camPos = camera->getView()->vPos;
+    Math::Vector3f camPos = cam::cameraDrawingPosition(camera);
     const float shadowRange = shadow->getDesc()->fShadowDistance;
     const long maxSize = atlas->getWidth() / 4;
 

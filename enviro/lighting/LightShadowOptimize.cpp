@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "enviro/effector/EffectorMan.h"
-#include "enviro/host/Camera.h"
+#include "enviro/host/CameraFrame.h"
 #include "enviro/lighting/LightSource.h"
 
 namespace effector {
@@ -148,7 +148,7 @@ void sortByImportance(CQuickVector<int16_t, 3>& list, const float* importance, C
 // Step 2 of optimize: importance, list membership and copy of every light.
 void classifyLights(EffectorMan::DataList& lights, int count, cam::SMCamera* camera, bool cull) {
     OptimizeScratch& s = g_optimize;
-    const Math::Vector3f camPos = camera ? camera->getView()->vPos : Math::Vector3f(0.0f, 0.0f, 0.0f);
+    const Math::Vector3f camPos = cam::cameraDrawingPosition(camera);
     for (int i = 0; i < count; ++i) {
         const LIGHTDESC& light = *static_cast<const LIGHTDESC*>(lights[i]);
         s.copies[i] = light;

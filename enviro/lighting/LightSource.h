@@ -150,14 +150,16 @@ public:
     void setDefSpecBright(float bright) { m_fDefSpecBright = bright; }
 
     // ---- Ambient cube.
-    // Starts face `face` (0..5) of "cube_ambient_src" seen from pos, as a cube pass of the
+    // Starts face `face` (0..5) of "cube_ambient_src" seen from pos (drawing frame, as the cube
+    // pass takes it; enviro/host/CameraFrame.h), as a cube pass of the
     // reflection effector with depth surface depthTarget, pre-filled with the day's ambient light
     // weighted 1 - getAmbientCubeEffect() (no pre-fill from 0.999 on). False, with nothing
     // changed, while the feature is off, "cube_ambient" does not exist, there is no reflection
     // effector or a reflection or cube pass is already open.
     bool beginAmbientCube(const char* depthTarget, char face, Math::Vector3d* pos);
     // Ends the face; after face 5 (or higher) builds "cube_ambient" from 6 x 16 weighted, rotated
-    // copies of the source. Does nothing unless a face begun by beginAmbientCube is open.
+    // copies of the source, centred on the camera's drawing-frame position. Does nothing unless
+    // a face begun by beginAmbientCube is open.
     void endAmbientCube();
     // "cube_ambient_src" (src) or "cube_ambient"; null while the feature is off.
     RendAPI::ITexture* getAmbientCube(bool src);

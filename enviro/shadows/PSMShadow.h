@@ -113,7 +113,9 @@ public:
     // Releases every shadow target; the quality is kept.
     void uninitShadows();
     // Perspective directional shadow map: fits the light space to the view and the casters and
-    // draws the casters that can throw a shadow into the view. Leaves isActive() true when a map
+    // draws the casters that can throw a shadow into the view. Frames (enviro/host/CameraFrame.h):
+    // the description's fGroundLevel is a world height, which the fit measures from the camera's
+    // world position; caster matrices, fitted points and the light space are drawing-frame ones. Leaves isActive() true when a map
     // was drawn. Returns early, changing no camera value and drawing nothing, when disabled, when
     // the only light is ambient, without casters, without a camera, with 4 fitted points or
     // fewer, or when the fit does not come out finite. Restores every camera value it changed,

@@ -3,7 +3,7 @@
 // casters with the camera borrowed and given back.
 #include "enviro/effector/EffectorMan.h"
 #include "enviro/effects/ShadowCasterDesc.h"
-#include "enviro/host/Camera.h"
+#include "enviro/host/CameraFrame.h"
 #include "enviro/lighting/LightDesc.h"
 #include "enviro/shadows/PSMShadow.h"
 #include "enviro/shadows/ShadowFit.h"
@@ -31,10 +31,8 @@ struct SavedCamera {
 
 void PSMShadow::CalcVertices(void* casters, PointList* out, Math::Vector3f* lightDir, Math::Matrix4f* view,
                              float nearDist, float farDist, float fov, float aspect, bool ortho) {
-    double position[4] = {0.0, 0.0, 0.0, 0.0};
-    if (cam::SMCamera* camera = cam::currentCamera()) camera->getPosition(position);
     shadowfit::calcVertices(static_cast<CQuickVector<void*, 3>*>(casters), out, lightDir, view, nearDist, farDist,
-                            fov, aspect, ortho, m_desc.fGroundLevel, position[1]);
+                            fov, aspect, ortho, m_desc.fGroundLevel, cam::cameraWorldPosition().y);
 }
 
 bool PSMShadow::CalcBranch(Math::Matrix4f* modelView, model::Model* model, short node, PointList* out,

@@ -60,13 +60,16 @@ ClipResult clipPolygon(Polygon* polygon, const Math::Vector3f& planePoint, const
 // SHADOWCASTERDESC*; may be null). Appends the fitted points (world space) to out and sets
 // bInShadow of every tested record (records with bNoInstance keep theirs; a record without model
 // gets false). Unless ortho, the first four points appended are the ground points ((0,0,0) where
-// the ground does not cross the frustum). view: the camera's view matrix; nearDist, fov, aspect:
-// the camera's values; farDist: the shadow distance; groundLevel: world height of the ground;
-// cameraHeight: the camera position's y (double precision) as the camera library reports it.
-// ortho limits the hierarchies to three levels and adds no ground points.
+// the ground does not cross the frustum). view: the camera's view matrix (drawing frame to view
+// space: its rotation and the translation by -position, enviro/host/CameraFrame.h); nearDist,
+// fov, aspect: the camera's values; farDist: the shadow distance; groundLevel: world height of
+// the ground; cameraWorldHeight: the camera's world height (base + position). The ground lies
+// groundLevel - cameraWorldHeight from the eye, whatever the split of base and position.
+// ortho limits the hierarchies to three levels and adds no ground points. Points come out in the
+// frame view maps from (the drawing frame).
 void calcVertices(CQuickVector<void*, 3>* casters, PointList* out, const Math::Vector3f* lightDir,
                   const Math::Matrix4f* view, float nearDist, float farDist, float fov, float aspect,
-                  bool ortho, float groundLevel, double cameraHeight);
+                  bool ortho, float groundLevel, double cameraWorldHeight);
 
 // Tests node `node` of model's box hierarchy (placed by modelView into view space) against the
 // volume given by the plane lists (view space, inward normals) and appends its clipped faces,

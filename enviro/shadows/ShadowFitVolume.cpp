@@ -34,17 +34,17 @@ struct Frustum {
     Vector3f centre;
 };
 
-// The ground plane (world height g) in view space.
+// The ground plane in view space: g is the ground's height relative to the eye, so the point
+// straight below (or above) the eye turns with the view and takes none of its translation.
 void groundPlane(const Math::Matrix4f& view, float g, Vector3f* point, Vector3f* normal) {
-    *point = Math::transformCoord(Vector3f(0.0f, g, 0.0f), view);
+    *point = Math::transformNormal(Vector3f(0.0f, g, 0.0f), view);
     *normal = Math::transformNormal(Vector3f(0.0f, 1.0f, 0.0f), view);
 }
 
 // The far distance cut to 1.5 times the farthest ground hit of the four corner rays, when the
-// camera stands above the ground and all four rays hit it.
-float shortenedFar(const Math::Matrix4f& view, const Math::Matrix4f& viewInverse, float g, float tanH, float tanV,
-                   float farDist) {
-    if (!(viewInverse.m[3][1] > g + 0.1f)) return farDist;
+// camera stands more than 0.1 above the ground (g, relative to the eye, below -0.1).
+float shortenedFar(const Math::Matrix4f& view, float g, float tanH, float tanV, float farDist) {
+    if (!(0.0f > g + 0.1f)) return farDist;
     Vector3f point, normal;
     groundPlane(view, g, &point, &normal);
     const Vector3f eye(0.0f, 0.0f, 0.0f);
@@ -165,19 +165,20 @@ bool usableCamera(const Math::Matrix4f& view, const Vector3f& lightDir, float ne
 
 void calcVertices(CQuickVector<void*, 3>* casters, PointList* out, const Math::Vector3f* lightDir,
                   const Math::Matrix4f* view, float nearDist, float farDist, float fov, float aspect, bool ortho,
-                  float groundLevel, double cameraHeight) {
+                  float groundLevel, double cameraWorldHeight) {
     if (!out || !lightDir || !view || !usableCamera(*view, *lightDir, nearDist, farDist, fov, aspect)) return;
     Math::Matrix4f viewInverse;
     _3DMath::matrixInverse(&viewInverse, nullptr, view);
     const Vector3f light = Math::transformNormal(*lightDir, *view);
 
-    const float g = static_cast<float>(static_cast<double>(groundLevel) - cameraHeight);
+    // The ground's height relative to the eye: the ground level less the camera's world height.
+    const float g = static_cast<float>(static_cast<double>(groundLevel) - cameraWorldHeight);
     const float halfFov = fov * 0.5f;
     Frustum f;
     f.tanH = std::tan(halfFov);
     f.tanV = std::tan(std::atan(f.tanH / aspect));
     f.nearDist = nearDist;
-    f.farDist = shortenedFar(*view, viewInverse, g, f.tanH, f.tanV, farDist);
+    f.farDist = shortenedFar(*view, g, f.tanH, f.tanV, farDist);
     buildEdges(&f);
 
     s_planePoints.clear();

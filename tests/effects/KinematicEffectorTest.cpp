@@ -68,10 +68,11 @@ protected:
         shadow->setScreenDepthSrc(&screen);
         shadow->beginScreenDepth();
     }
-    // Moves the camera to (x, y, z), changes its view-projection (by the field of view) and tracks.
+    // Moves the camera to (x, y, z) by its base (the drawing frame moves with it, so the move is
+    // the camera-motion matrix's), changes its view-projection (by the field of view) and tracks.
     Math::Matrix4f trackAt(double x, double y, double z, float fov) {
         const double pos[4] = {x, y, z, 0.0};
-        host.camera().setPosition(pos);
+        host.camera().setBasePosition(pos);
         host.camera().setFov(fov);
         kin->trackCameraVelocity(0.016f);
         return host.camera().viewProjMatrix();

@@ -90,10 +90,11 @@ TEST(ReflectionPasses, PlanarReflectionMirrorsAndClipsBelowThePlane) {
     const Math::Vector3d points[] = {{120, 30, 260}, {90, 60, 300}, {40, 10.5, -10}, {110, -5, 250}, {0, -80, 400}};
     for (const Math::Vector3d& w : points) {
         SCOPED_TRACE(testing::Message() << w.x << " " << w.y << " " << w.z);
-        // Drawn with the override, a point lands where its mirror image lands without it.
-        const Math::Vector4f mirrored = Math::transformPoint(relativeTo(w, before.position), viewProj);
+        // Drawn with the override (in the drawing frame, world - base), a point lands where its
+        // mirror image lands without it.
+        const Math::Vector4f mirrored = Math::transformPoint(relativeTo(w, before.base), viewProj);
         const Math::Vector4f image =
-            Math::transformPoint(relativeTo(mirrorInPlane(w, origin, unit), before.position), viewProjBefore);
+            Math::transformPoint(relativeTo(mirrorInPlane(w, origin, unit), before.base), viewProjBefore);
         expectNear(mirrored, image, 2e-3f);
         // The clip plane, in clip space, measures the point's signed height above the plane.
         const double height = (w.x - origin.x) * unit.x + (w.y - origin.y) * unit.y + (w.z - origin.z) * unit.z;
@@ -171,13 +172,15 @@ TEST(ReflectionPasses, CubeFacesSetTheCameraAndRestoreIt) {
         // The view in force is the camera's own view of that orientation, x mirrored.
         refhost::RefCamera plain;
         plain.setOrientation(&s.orientation);
+        plain.setPosition(s.position);
         Math::Matrix4f expected = plain.viewMatrix();
         for (int row = 0; row < 4; ++row) expected.m[row][0] = -expected.m[row][0];
         ASSERT_TRUE(s.viewOverride);
         expectNear(s.view, expected, 1e-6f);
         // Through the camera's real matrices, a point along the face's axis lands at the centre of
         // the face, in front of the camera.
-        const Math::Vector3f ahead = Math::transformCoord(axes[face] * 10.0f, camera.viewProjMatrix());
+        const Math::Vector3f eye(1, 2, 3);
+        const Math::Vector3f ahead = Math::transformCoord(eye + axes[face] * 10.0f, camera.viewProjMatrix());
         EXPECT_NEAR(ahead.x, 0.0f, 1e-5f);
         EXPECT_NEAR(ahead.y, 0.0f, 1e-5f);
         EXPECT_GT(ahead.z, 0.0f);

@@ -52,15 +52,15 @@ TEST(RefCamera, ViewProjectionMapsPointsToClipCoordinates) {
     c = project(cam, Math::Vector3f(10, 0, -1));  // to the camera's right
     EXPECT_NEAR(c.x, 0.1 * yScale / (16.0 / 9.0), 1e-6);
 
-    // Drawing is camera-relative: positions move nothing in the matrices, vPos is the origin.
+    // The position places the camera in the drawing frame (it is vPos); the base does not enter
+    // the matrices.
     double pos[4] = {1000, 2000, 3000, 1}, base[4] = {5, 6, 7, 0};
     cam.setPosition(pos);
     cam.setBasePosition(base);
-    EXPECT_EQ(cam.getView()->vPos, Math::Vector3f(0, 0, 0));
-    EXPECT_NEAR(project(cam, Math::Vector3f(10, 0, 0)).x, 0.0f, 1e-6);
-    double back[4];
-    cam.getBasePosition(back);
-    EXPECT_EQ(back[2], 7.0);
+    EXPECT_EQ(cam.getView()->vPos, Math::Vector3f(1000, 2000, 3000));
+    c = project(cam, Math::Vector3f(1010, 2000, 2999));  // 10 ahead, 1 to the right
+    EXPECT_NEAR(c.x, 0.1 * yScale / (16.0 / 9.0), 1e-4);  // float translation at 3000
+    EXPECT_NEAR(c.z, expectedDepth(10, 1, 10000), 1e-5);
 
     EXPECT_NEAR(cam.getViewWidthFactor(), 2.0 * std::tan(kPi / 6) * 16.0 / 9.0, 1e-6);
 }

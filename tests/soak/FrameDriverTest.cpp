@@ -1,6 +1,8 @@
 // The reference host's frame driver: what start-up and shut-down do to the module's globals and
 // the renderer, the calendar it feeds the astronomy manager, and that its frames repeat exactly
 // for a seed (after a rewind too).
+#include <algorithm>
+#include <cmath>
 #include <ctime>
 #include <vector>
 
@@ -8,6 +10,8 @@
 #include "enviro/Enviro.h"
 #include "enviro/astro/AstroManager.h"
 #include "enviro/effector/EffectorMan.h"
+#include "enviro/effects/ShadowCasterDesc.h"
+#include "enviro/host/CameraFrame.h"
 #include "enviro/sky/Sky.h"
 #include "refhost/RefFrameDriver.h"
 
@@ -60,6 +64,15 @@ TEST_F(FrameDriverTest, StartUpAndShutDownUndoExactlyWhatTheyDid) {
         EXPECT_EQ(driver.frameCount(), 3);
         EXPECT_EQ(driver.lastFrame().casters, driver.manager()->getRecordCount(effector::EFFECTOR_SHADOWCASTER));
         EXPECT_GT(driver.lastFrame().renderedLights, 0);
+        // The casters stand on the world ground (height 0) around the camera, in the drawing frame.
+        const Math::Vector3f eye = cam::cameraDrawingPosition(&host.camera());
+        effector::EffectorMan::DataList& casters =
+            *driver.manager()->getEffectorDataList(effector::EFFECTOR_SHADOWCASTER, -1, nullptr, 0);
+        for (int i = 0; i < casters.count(); ++i) {
+            const Math::Matrix4f& m = static_cast<effector::SHADOWCASTERDESC*>(casters[i])->mWorld;
+            EXPECT_EQ(m.m[3][1], -cam::drawingFrameOrigin(&host.camera()).y);
+            EXPECT_LE(std::max(std::fabs(m.m[3][0] - eye.x), std::fabs(m.m[3][2] - eye.z)), 40.0f);
+        }
     }  // the destructor shuts down
     EXPECT_EQ(enviro::sky, nullptr);
     EXPECT_EQ(g_AstroManager, nullptr);

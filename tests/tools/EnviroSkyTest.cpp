@@ -184,6 +184,18 @@ TEST_F(EnviroSky, SummerNoonAtLatitude45PutsTheSunHighInTheSouth) {
     EXPECT_NEAR(sy / n, size / 2.0 + (90.0 - elevation) / 90.0 * radius, 3.0);
 }
 
+TEST_F(EnviroSky, TheObserversAltitudeMeetsTheOvercastLayer) {
+    // A visibility of 6000 m makes an overcast layer from 1000 to 1400 m (the fog's defaults);
+    // inside it the camera sees 10 m and the day's light goes out, below and above it it shines.
+    double light[3];
+    int i = 0;
+    for (const char* altitude : {"0", "1200", "3000"})
+        light[i++] = runJson(std::string("-t 2024-06-21T12:00:00+02:00 --visibility 6000 --altitude ") + altitude +
+                             " -o ''")["lighting"]["light"][0].get<double>();
+    EXPECT_LT(light[1], 0.01 * light[0]);
+    EXPECT_LT(light[1], 0.01 * light[2]);
+}
+
 TEST_F(EnviroSky, MidnightHasTheSunBelowAndTheStarsAbove) {
     const ProgramRun r = run("-t 2024-01-15T00:00:00+00:00 --lat 45 --lon 0 -o ''");
     ASSERT_EQ(r.exitCode, 0) << r.err;

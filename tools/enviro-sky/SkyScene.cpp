@@ -138,6 +138,9 @@ void SkyScene::setPlace(double latitudeDeg, double longitudeDeg, double altitude
     Math::Vector<3, double> pos(0.0, altitudeM, 0.0);
     g_AstroManager->polar2plane(longitudeDeg / kDegrees, latitudeDeg / kDegrees, pos);
     g_AstroManager->setPos(pos.x, pos.y, pos.z);
+    // The camera stands at the observer, the drawing frame's origin on the ground below it: the
+    // fog's overcast, which the day's light reads, follows the camera's world height.
+    m_host->camera().placeInWorld(pos, Math::Vector<3, double>(pos.x, 0.0, pos.z));
 }
 
 SunAndMoon SkyScene::sunAndMoon(double unixSeconds, double latitudeDeg, double longitudeDeg, double altitudeM) {
