@@ -2,6 +2,7 @@
 #include "enviro/effector/EffectorMan.h"
 
 #include <cstdlib>
+#include <limits>
 #include <cstring>
 #include <new>
 
@@ -111,7 +112,9 @@ int EffectorMan::addEffectorData(int type, void* data, long size, int state) {
     EFFRECORD& r = c->records[c->count];
     r.type = static_cast<signed char>(type & 0xFF);
     r.state = static_cast<signed char>(state & 0xFF);
-    r.id = m_nNextId++;
+    r.id = m_nNextId;
+    // After the largest int the ids start again at 0: never the failure value -1, and no overflow.
+    m_nNextId = m_nNextId == std::numeric_limits<int>::max() ? 0 : m_nNextId + 1;
     ++c->count;
     // memmove: a host may pass the data pointer of a record it has just removed (same buffer).
     if (size > 0) std::memmove(r.data, data, static_cast<size_t>(size));
@@ -169,7 +172,7 @@ void EffectorMan::FreeContainer(EFFCONTAINER* c, int state) {
         return;
     }
     for (int i = 0; i < c->count;) {
-        if (c->records[i].state == static_cast<signed char>(state & 0xFF))
+        if (c->records[i].state == state)
             removeAt(c, i);
         else
             ++i;

@@ -1,7 +1,14 @@
 #pragma once
 // The effector manager: one instance of every effector kind, and per kind a container of the
 // data records the host stores for objects of its scene (a light per light, a volume per
-// exclusion volume, ...). Records get ids from one counter shared by all kinds.
+// exclusion volume, ...). Records get ids from one counter shared by all kinds: 0, 1, 2, ... up
+// to the largest int, then 0 again (never -1, the failure value; a host that keeps a record
+// through 2^31 adds may meet its id again).
+//
+// States: a record's state is a signed 8-bit number (addEffectorData and setState keep the low 8
+// bits of what they are given). Queries and flush compare it with the whole int they are given, so
+// a state outside -128..127 selects no record (a negative state still selects every record in the
+// queries, and flush's 0 every record).
 #include <map>
 
 #include "enviro/EnviroApi.h"
@@ -85,6 +92,7 @@ public:
     const EFFCONTAINER* getContainer(int type);
 
 private:
+    friend class EffectorManProbe;  // the id counter, for the module's tests
     EFFCONTAINER* findContainer(int type);
     bool growContainer(EFFCONTAINER* container);
     void removeAt(EFFCONTAINER* container, int slot);

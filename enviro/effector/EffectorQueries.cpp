@@ -27,7 +27,7 @@ EffectorMan::DataList* EffectorMan::getEffectorDataList(EFFECTOR_TYPE type, int 
         return &m_dataList;
     }
     for (int i = 0; i < c->count; ++i)
-        if (state < 0 || c->records[i].state == static_cast<signed char>(state)) m_dataList.append(c->records[i].data);
+        if (state < 0 || c->records[i].state == state) m_dataList.append(c->records[i].data);
     return &m_dataList;
 }
 
@@ -40,7 +40,7 @@ EffectorMan::DataList* EffectorMan::getWeightedEffectorList(Math::Vector3f* pos,
     Math::Vector3f* at = pos ? pos : &origin;
     for (int i = 0; i < c->count; ++i) {
         EFFRECORD& r = c->records[i];
-        if (state >= 0 && r.state != static_cast<signed char>(state)) {
+        if (state >= 0 && r.state != state) {
             r.weight = kUnselectedWeight;
             continue;
         }

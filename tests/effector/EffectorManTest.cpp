@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "EffectorTestRecords.h"
@@ -61,6 +62,26 @@ TEST(EffectorMan, IdsComeFromOneCounterAcrossKinds) {
     man.init();
     EXPECT_EQ(addCaster(man, 1), 0);
     EXPECT_EQ(man.getRecordCount(EFFECTOR_LIGHT), 0);
+}
+
+}  // namespace
+
+namespace effector {
+class EffectorManProbe {
+public:
+    static void setNextId(EffectorMan& man, int id) { man.m_nNextId = id; }
+};
+}  // namespace effector
+
+namespace {
+
+TEST(EffectorMan, IdsWrapToZeroAfterTheLargestInt) {
+    EffectorMan man;
+    EffectorManProbe::setNextId(man, std::numeric_limits<int>::max() - 1);
+    EXPECT_EQ(addCaster(man, 1), std::numeric_limits<int>::max() - 1);
+    EXPECT_EQ(addCaster(man, 2), std::numeric_limits<int>::max());
+    EXPECT_EQ(addCaster(man, 3), 0);
+    EXPECT_EQ(addCaster(man, 4), 1);
 }
 
 TEST(EffectorMan, RejectsUnknownKindsWrongSizesAndNullData) {

@@ -179,6 +179,27 @@ TEST(EffectorQueries, FlushDropsByStateOrEverything) {
     EXPECT_NE(man.getEffectorInstance(EFFECTOR_LIGHT), nullptr);  // instances stay
 }
 
+TEST(EffectorQueries, StatesOutsideEightBitsSelectNoRecord) {
+    EffectorMan man;
+    addCaster(man, 1, 0);
+    addCaster(man, 2, 1);
+    addCaster(man, 3, 200);  // stored as its low 8 bits: -56
+    const struct {
+        int state;
+        std::vector<int> selected;
+    } cases[] = {{0, {1}}, {1, {2}}, {-56, {1, 2, 3}}, {256, {}}, {257, {}}, {200, {}}, {-129, {1, 2, 3}}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(tags(man.getEffectorDataList(EFFECTOR_SHADOWCASTER, c.state, nullptr, 0)), c.selected) << c.state;
+        std::vector<int> weighted = tags(man.getWeightedEffectorList(nullptr, EFFECTOR_SHADOWCASTER, c.state));
+        std::sort(weighted.begin(), weighted.end());
+        EXPECT_EQ(weighted, c.selected) << c.state;
+    }
+    for (int state : {256, 200, 512 + 1}) man.flush(EFFECTOR_SHADOWCASTER, state);
+    EXPECT_EQ(man.getRecordCount(EFFECTOR_SHADOWCASTER), 3);
+    man.flush(EFFECTOR_SHADOWCASTER, -56);
+    EXPECT_EQ(tags(man.getEffectorDataList(EFFECTOR_SHADOWCASTER, -1, nullptr, 0)), (std::vector<int>{1, 2}));
+}
+
 TEST(EffectorQueries, PayloadFreeKindsAllWeighOne) {
     EffectorMan man;
     std::set<void*> stored;
