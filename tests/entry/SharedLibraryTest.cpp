@@ -5,8 +5,8 @@
 
 #include "enviro/effector/EffectorMan.h"
 
-#ifndef ENVIRO_SHARED_LIBRARY
-#error "ENVIRO_SHARED_LIBRARY must name the built libenviro.so"
+#if !defined(ENVIRO_SHARED_LIBRARY) || !defined(ENVIRO_LOAD_PROBE_LIBRARY)
+#error "ENVIRO_SHARED_LIBRARY and ENVIRO_LOAD_PROBE_LIBRARY must name the built libraries"
 #endif
 
 namespace {
@@ -42,6 +42,17 @@ TEST(SharedLibrary, LoadHookCreatesSkyAndAstronomyManager) {
     attach();
     EXPECT_NE(*sky, nullptr);
     EXPECT_NE(*astro, nullptr);
+}
+
+TEST(SharedLibrary, LoadHookRunsAfterTheStaticStorage) {
+    void* probe = dlopen(ENVIRO_LOAD_PROBE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(probe, nullptr) << dlerror();
+    auto entryRanFirst = reinterpret_cast<int (*)()>(dlsym(probe, "enviroProbeEntryRanBeforeStatics"));
+    void** sky = static_cast<void**>(dlsym(probe, "_ZN6enviro3skyE"));
+    ASSERT_NE(entryRanFirst, nullptr);
+    ASSERT_NE(sky, nullptr);
+    EXPECT_EQ(entryRanFirst(), 0);
+    EXPECT_NE(*sky, nullptr);  // the hook did run, after the statics
 }
 
 TEST(SharedLibrary, CreateEnviroIsExportedUnderItsPlainName) {
