@@ -15,6 +15,9 @@
 // Precision: single precision throughout, except the altitude terms (double). The exponentials,
 // cosines and the view-to-sun arc cosine are the module's own float functions (SkyLaneMath.h, within
 // about 2 ulp), shared by the one-direction and the batch evaluations so that both give the same bits.
+// That also needs every multiply and add rounded on its own: the sky's sources (and anything that
+// includes SkyKernel.h or SkyLaneMath.h and compares the paths) are built without fused
+// multiply-add contraction (-ffp-contract=off; see CMakeLists.txt).
 //
 // Everything runs on the render thread; the evaluations write the coefficient block of the object,
 // so one sky must not be evaluated from two threads at once.
