@@ -1,7 +1,9 @@
 // The astronomy manager's lifecycle: construction, copies, Init and destruction.
 #include "enviro/astro/AstroManager.h"
 
+#include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "enviro/astro/CatalogFrame.h"
@@ -23,6 +25,13 @@ constexpr double kFirstPosition = -10000.0;  // metres: far from anywhere, so th
 double centuriesFromYear(float year) { return (static_cast<double>(year) - 2000.0) * 0.01; }
 
 double radiansFromDegrees(float degrees) { return static_cast<double>(degrees) * 3.141592653589793 / 180.0; }
+
+// A number of the configuration (every one defaults to 0); one that is not finite (1/0, 0/0 in the
+// file) counts as absent.
+float configNumber(const CFGREADER& config, const char* key) {
+    const float value = config.GetVarFloat(key, 0.0f);
+    return std::isfinite(value) ? value : 0.0f;
+}
 
 template <class Curve>
 Curve* cloneCurve(const Curve* c) {
@@ -75,14 +84,29 @@ AstroManager::AstroManager()
     for (Math::Vector<3, float>& p : m_avPlanets) p = Math::Vector<3, float>(0, 0, 0);
 }
 
-AstroManager::AstroManager(const AstroManager& other) : AstroManager() { copyFrom(other); }
+AstroManager::AstroManager(const AstroManager& other) : AstroManager() { copyOrEmpty(other); }
 
 AstroManager& AstroManager::operator=(const AstroManager& other) {
     if (this != &other) {
         releaseOwned();
-        copyFrom(other);
+        copyOrEmpty(other);
     }
     return *this;
+}
+
+// A copy that runs out of memory ends as a manager that owns nothing and is not initialised.
+void AstroManager::copyOrEmpty(const AstroManager& other) {
+    bool copied = false;
+    try {
+        copied = copyFrom(other);
+    } catch (...) {  // std::bad_alloc from a container or the file name
+    }
+    if (copied) return;
+    releaseOwned();
+    m_strLightBMP.clear();
+    m_vColorPoints1.clear();
+    m_vColorPoints0.clear();
+    m_bInitialised = false;
 }
 
 AstroManager::~AstroManager() { releaseOwned(); }
@@ -103,8 +127,9 @@ void AstroManager::releaseOwned() {
 }
 
 // Member-wise copy, except that star records and curves are duplicated and the bitmap reloaded,
-// so that each manager releases only what it owns.
-void AstroManager::copyFrom(const AstroManager& o) {
+// so that each manager releases only what it owns. False (or std::bad_alloc from a container)
+// when a star record or a curve cannot be duplicated.
+bool AstroManager::copyFrom(const AstroManager& o) {
     m_strLightBMP = o.m_strLightBMP;
     m_vAmbientColor = o.m_vAmbientColor;
     m_vLightColor = o.m_vLightColor;
@@ -115,10 +140,10 @@ void AstroManager::copyFrom(const AstroManager& o) {
     m_bInitialised = o.m_bInitialised;
     m_bUpdateAll = o.m_bUpdateAll;
     std::memcpy(m_bDirty, o.m_bDirty, sizeof m_bDirty);
-    m_vpStars.reserve(o.m_vpStars.size());
+    m_vpStars.reserve(o.m_vpStars.size());  // the push_backs below cannot throw
     for (const StarRecord* star : o.m_vpStars) {
         StarRecord* copy = new (std::nothrow) StarRecord(*star);
-        if (!copy) break;
+        if (!copy) return false;
         copy->pOwner = this;
         m_vpStars.push_back(copy);
     }
@@ -164,6 +189,10 @@ void AstroManager::copyFrom(const AstroManager& o) {
         if (LoadBitmap24(&m_bmpLight, file) && m_bmpLight.pData && m_bmpLight.nSize == o.m_bmpLight.nSize)
             std::memcpy(m_bmpLight.pData, o.m_bmpLight.pData, static_cast<size_t>(o.m_bmpLight.nSize));
     }
+    const bool curves = (m_pSolarCurve || !o.m_pSolarCurve) && (m_pSunlightCurve || !o.m_pSunlightCurve) &&
+                        (m_pOzoneCurve || !o.m_pOzoneCurve) && (m_pGasCurve || !o.m_pGasCurve) &&
+                        (m_pWaterCurve || !o.m_pWaterCurve);
+    return curves;
 }
 
 void AstroManager::setAllDirty(bool value) {
@@ -172,7 +201,16 @@ void AstroManager::setAllDirty(bool value) {
 
 bool AstroManager::Init() {
     if (m_bInitialised) return true;
+    bool ready = false;
+    try {
+        ready = initialise();
+    } catch (...) {  // std::bad_alloc from the star list, or from a host service
+    }
+    if (!ready) releaseOwned();
+    return ready;
+}
 
+bool AstroManager::initialise() {
     m_fMoonBlend = 0.0f;
     m_dwLastTick = 0;
     m_fMoonBlendDir = -1.0f;
@@ -185,29 +223,26 @@ bool AstroManager::Init() {
     m_bmpLight = BITMAP_{nullptr, 0, 0, 0};
     LoadBitmap24(&m_bmpLight, kLightBitmapFile);
 
-    CPackageFile* catalogue = PACKMAN ? PACKMAN->open(kStarCacheFile) : nullptr;
+    std::unique_ptr<CPackageFile> catalogue(PACKMAN ? PACKMAN->open(kStarCacheFile) : nullptr);
     CFGREADER config(kConfigFile, true, false);
-    if (config.GetLoadedCount() <= 0) {
-        delete catalogue;
-        return false;
-    }
+    if (config.GetLoadedCount() <= 0) return false;
     if (!catalogue) {
-        const float maxMagnitude = config.GetVarFloat("MaxStarsMagnitude", 0.0f);
-        const float minMagnitude = config.GetVarFloat("MinStarsMagnitude", 0.0f);
+        const float maxMagnitude = configNumber(config, "MaxStarsMagnitude");
+        const float minMagnitude = configNumber(config, "MinStarsMagnitude");
         buildStarsCatalog(minMagnitude, maxMagnitude);
-        catalogue = PACKMAN ? PACKMAN->open(kStarCacheFile) : nullptr;
+        catalogue.reset(PACKMAN ? PACKMAN->open(kStarCacheFile) : nullptr);
         if (!catalogue) return false;
     }
 
-    g_dEpochT = centuriesFromYear(config.GetVarFloat("Epoch", 0.0f));
-    g_dEquinoxT = centuriesFromYear(config.GetVarFloat("Equinox", 0.0f));
-    m_dBaseLatitude = radiansFromDegrees(config.GetVarFloat("Lattidue", 0.0f));
-    m_dBaseLongitude = radiansFromDegrees(config.GetVarFloat("Longtidue", 0.0f));
+    g_dEpochT = centuriesFromYear(configNumber(config, "Epoch"));
+    g_dEquinoxT = centuriesFromYear(configNumber(config, "Equinox"));
+    m_dBaseLatitude = radiansFromDegrees(configNumber(config, "Lattidue"));
+    m_dBaseLongitude = radiansFromDegrees(configNumber(config, "Longtidue"));
     m_fTimezone = static_cast<float>(config.GetVarInt("Timezone", 0));
     m_bApparentPlanets = config.GetVarInt("ApparentPlanets", 0) == 1;
 
-    loadStars(catalogue);
-    delete catalogue;
+    if (!loadStars(catalogue.get())) return false;
+    catalogue.reset();
 
     if (!createSpectralCurves()) return false;
     m_bInitialised = true;
@@ -219,7 +254,7 @@ void AstroManager::buildStarsCatalog(float minMagnitude, float maxMagnitude) {
     buildStarsCatalogFile("PPM.dat", kStarCacheFile, minMagnitude, maxMagnitude);
 }
 
-void AstroManager::loadStars(CPackageFile* file) {
+bool AstroManager::loadStars(CPackageFile* file) {
     for (StarRecord* star : m_vpStars) delete star;
     m_vpStars.clear();
     // Reserve for the whole file (its records are fixed-size), within reason.
@@ -234,12 +269,14 @@ void AstroManager::loadStars(CPackageFile* file) {
 
     StarEntry entry;
     while (loadStarEntry(file, entry)) {
-        StarRecord* star = new (std::nothrow) StarRecord;
-        if (!star) break;
+        std::unique_ptr<StarRecord> star(new (std::nothrow) StarRecord);
+        if (!star) return false;
         *star = StarRecord{this, entry.dRA, entry.dDec, entry.dPmRA, entry.dPmDec, entry.dMagnitude,
                            {entry.vColor[0], entry.vColor[1], entry.vColor[2], entry.vColor[3]}};
-        m_vpStars.push_back(star);
+        m_vpStars.push_back(star.get());  // may throw std::bad_alloc: the record is still ours
+        star.release();
     }
+    return true;
 }
 
 }  // namespace Astro

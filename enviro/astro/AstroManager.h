@@ -37,17 +37,21 @@ public:
     AstroManager();
     // Copies own their own star records and spectral curves (deep copies), and reload the light
     // bitmap through the common services (its pixels are the host's), copying the source's
-    // pixels over it when the sizes agree; a bitmap that cannot be reloaded stays empty.
+    // pixels over it when the sizes agree; a bitmap that cannot be reloaded stays empty. A copy
+    // that runs out of memory owns nothing and is not initialised (Init may then be called on it);
+    // nothing leaks and nothing is thrown.
     AstroManager(const AstroManager& other);
     AstroManager& operator=(const AstroManager& other);
     ~AstroManager();
 
     // ---- lifecycle ----
     // Reads "LuaScripts\Astro.cfg" (keys Timezone, Longtidue, Lattidue, Equinox, Epoch,
-    // MinStarsMagnitude, MaxStarsMagnitude, ApparentPlanets, all optional), loads "graphics\sky\light.bmp" and the
-    // star cache "PPMbin.dat" (built from "PPM.dat" when absent) through the common services and
-    // makes the spectral curves. True when ready (also when already initialised); false when the
-    // configuration is missing or empty, or the star cache can neither be opened nor built.
+    // MinStarsMagnitude, MaxStarsMagnitude, ApparentPlanets, all optional; a number that is not
+    // finite, such as 1/0 or 0/0, counts as an absent key and gives the default), loads
+    // "graphics\sky\light.bmp" and the star cache "PPMbin.dat" (built from "PPM.dat" when absent)
+    // through the common services and makes the spectral curves. True when ready (also when
+    // already initialised); false when the configuration is missing or empty, the star cache can
+    // neither be opened nor built, or memory runs out (then everything Init took is released).
     // A failed Init changes nothing visible and may be retried.
     bool Init();
     bool isInitialised() const { return m_bInitialised; }
@@ -83,7 +87,8 @@ public:
     // ---- stars, planets, Milky Way ----
     // The catalogue stars (load order) followed by Mercury, Venus, Mars, Jupiter, Saturn, Uranus,
     // Neptune, Pluto. Owned by the manager; valid until the next call that rebuilds it. Before
-    // Init the list is empty.
+    // Init the list is empty; when memory runs out it comes back empty and is rebuilt by the next
+    // call.
     // Planets: by default each is placed along its heliocentric ecliptic vector taken as a
     // direction of the true equator of date, with fixed magnitudes (0, 0, 0, 0, 0, 3, 5, 5). With
     // ApparentPlanets = 1 in the configuration each stands at its apparent geocentric place of
@@ -174,10 +179,13 @@ private:
     Math::Vector<3, float> milkyWayDirection(double rightAscension, double declination) const;
     // Converts "PPM.dat" into "PPMbin.dat" in the working directory.
     void buildStarsCatalog(float minMagnitude, float maxMagnitude);
-    void loadStars(CPackageFile* file);
+    bool initialise();
+    // Loads every record of the file; false when a record cannot be allocated.
+    bool loadStars(CPackageFile* file);
     bool createSpectralCurves();
     void rebuildSunlightCurve();
-    void copyFrom(const AstroManager& other);
+    bool copyFrom(const AstroManager& other);
+    void copyOrEmpty(const AstroManager& other);
     void releaseOwned();
     // Scene lighting steps (applyLighting).
     float clearSkyFactor() const;

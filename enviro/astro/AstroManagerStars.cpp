@@ -38,6 +38,11 @@ std::vector<STARDESC>* AstroManager::getStars() {
     if (!m_bInitialised || !isDirty(kDirtyStars)) return &m_vStars;
 
     m_vStars.clear();  // keeps its storage: after the first build a rebuild allocates nothing
+    try {
+        m_vStars.reserve(m_vpStars.size() + sizeof(kPlanetLooks) / sizeof(kPlanetLooks[0]));
+    } catch (...) {  // std::bad_alloc: an empty list now, and the next call tries again
+        return &m_vStars;
+    }
     for (const StarRecord* star : m_vpStars) {
         STARDESC d;
         d.vPos = coordsToPlane(starApparentDirection(*star));

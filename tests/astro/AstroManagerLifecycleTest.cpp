@@ -70,6 +70,14 @@ TEST_F(AstroManagerLifecycle, KeysAreReadExactlyAsSpelledAndTyped) {
     EXPECT_EQ(AstroManagerProbe::baseLongitude(other), 0.0);
     EXPECT_EQ(AstroManagerProbe::timezone(other), 0.0f);
     EXPECT_NEAR(Astro::g_dEpochT, -20.0, 1e-12);  // year 0 by default
+    // So do numbers that are not finite (1e300 is one once narrowed to float).
+    writeConfig("Lattidue = 0/0\nLongtidue = 1e300\nEpoch = 1/0\nEquinox = -1/0\n");
+    AstroManager third;
+    ASSERT_TRUE(third.Init());
+    EXPECT_EQ(AstroManagerProbe::baseLatitude(third), 0.0);
+    EXPECT_EQ(AstroManagerProbe::baseLongitude(third), 0.0);
+    EXPECT_NEAR(Astro::g_dEpochT, -20.0, 1e-12);
+    EXPECT_NEAR(Astro::g_dEquinoxT, -20.0, 1e-12);
     // The time zone is stored only: the instant is local time minus one hour either way.
     m.setDateTime(2000, 1, 1, 13, 0, 0.0f);
     other.setDateTime(2000, 1, 1, 13, 0, 0.0f);
