@@ -128,7 +128,7 @@ void PSMShadow::copyFrom(const PSMShadow& other) {
     m_bFrontSide = other.m_bFrontSide;
     m_bEnabled = other.m_bEnabled;
     m_bActive = other.m_bActive;
-    m_bShadowProjOpen = other.m_bShadowProjOpen;
+    m_bShadowProjOpen = false;  // a projection belongs to the object that opened it
 }
 
 // The handles release their references as members; the occlusion wrappers belong to closeSSAO.
@@ -157,21 +157,18 @@ void PSMShadow::setMatrix(Math::Matrix4f* m) {
     _3DMath::matrixInverse(&m_mLightSpaceInv, nullptr, m_pLightSpace);
 }
 
-void PSMShadow::pushState() {
-    PSMSTATE s;
-    s.bDepthRender = m_bDepthRender;
-    s.bFrontSide = m_bFrontSide;
-    s.bEnabled = m_bEnabled;
-    s.bActive = m_bActive;
-    s.pLightSpace = m_pLightSpace;
-    std::memcpy(s.szDepthTarget, m_szDepthTarget, kNameSize);
-    std::memcpy(s.szColorTarget, m_szColorTarget, kNameSize);
-    m_stateStack.push_back(s);
+void PSMShadow::captureState(PSMSTATE* s) const {
+    std::memset(s, 0, sizeof(*s));
+    s->bDepthRender = m_bDepthRender;
+    s->bFrontSide = m_bFrontSide;
+    s->bEnabled = m_bEnabled;
+    s->bActive = m_bActive;
+    s->pLightSpace = m_pLightSpace;
+    std::memcpy(s->szDepthTarget, m_szDepthTarget, kNameSize);
+    std::memcpy(s->szColorTarget, m_szColorTarget, kNameSize);
 }
 
-void PSMShadow::popState() {
-    if (m_stateStack.empty()) return;
-    const PSMSTATE& s = m_stateStack.back();
+void PSMShadow::applyState(const PSMSTATE& s) {
     m_bDepthRender = s.bDepthRender;
     m_bFrontSide = s.bFrontSide;
     m_bEnabled = s.bEnabled;
@@ -180,7 +177,19 @@ void PSMShadow::popState() {
     copyName(m_szDepthTarget, s.szDepthTarget);
     copyName(m_szColorTarget, s.szColorTarget);
     _3DMath::matrixInverse(&m_mLightSpaceInv, nullptr, m_pLightSpace);
-    m_stateStack.pop_back();
+}
+
+void PSMShadow::pushState() {
+    PSMSTATE s;
+    captureState(&s);
+    m_stateStack.append(s);
+}
+
+void PSMShadow::popState() {
+    const int depth = m_stateStack.count();
+    if (depth == 0) return;
+    applyState(m_stateStack[depth - 1]);
+    m_stateStack.resize(depth - 1);
 }
 
 void PSMShadow::setState(PSMSTATE* s) {
@@ -190,15 +199,11 @@ void PSMShadow::setState(PSMSTATE* s) {
     // The names may come without a terminator; bound them to the field.
     copy.szDepthTarget[kNameSize - 1] = '\0';
     copy.szColorTarget[kNameSize - 1] = '\0';
-    m_stateStack.push_back(copy);
-    popState();
+    applyState(copy);
 }
 
 void PSMShadow::getState(PSMSTATE* out) {
-    if (!out) return;
-    pushState();
-    std::memcpy(out, &m_stateStack.back(), sizeof(*out));
-    m_stateStack.pop_back();
+    if (out) captureState(out);
 }
 
 }  // namespace effector

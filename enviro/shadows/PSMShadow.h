@@ -9,8 +9,6 @@
 // for each light; renderDepth() or renderDepthOrtho(); beginScreenDepth() / host draws /
 // endScreenDepth(); updateSSAO(). Hosts that want the flags, target names and light-space
 // matrix back afterwards bracket the work with pushState() / popState().
-#include <deque>
-
 #include "enviro/EnviroApi.h"
 #include "enviro/effector/Effector.h"
 #include "enviro/effector/QuickVector.h"
@@ -44,7 +42,8 @@ public:
     // Copies every member: the target handles take their own references; the screen-depth
     // source, the borrowed camera and the two ambient-occlusion wrappers are shared (only one of
     // the two objects may call closeSSAO). A light-space pointer at the source's own matrix is
-    // pointed at the copy's own matrix; any other pointer is copied.
+    // pointed at the copy's own matrix; any other pointer is copied. A per-light projection open
+    // on the source is not open on the copy (only the source's endShadowProj gives the camera back).
     PSMShadow(const PSMShadow& other);
     PSMShadow& operator=(const PSMShadow& other);
     // Releases the target handles. Does not delete the ambient-occlusion wrappers (closeSSAO)
@@ -90,7 +89,10 @@ public:
     short getShadowsQuality() { return m_nQuality; }
 
     // ---- State stack
-    // Saves the flags, the light-space pointer and both names.
+    // Saves the flags, the light-space pointer and both names. The stack keeps its storage: the
+    // first 16 states live in the object, deeper ones in a heap block that grows and is never
+    // given back, so pushing and popping allocates nothing once warm. A state that cannot be
+    // saved (no memory) is dropped, and the matching popState restores an older one.
     void pushState();
     // Restores the top state and removes it; the inverse is recomputed from the restored
     // matrix (a saved null matrix means the effector's own). Does nothing on an empty stack.
@@ -101,7 +103,7 @@ public:
     // The current state, without changing the stack. A null output is ignored.
     void getState(PSMSTATE* out);
     // Number of saved states.
-    int getStateDepth() const { return static_cast<int>(m_stateStack.size()); }
+    int getStateDepth() const { return m_stateStack.count(); }
 
     // ---- Shadow targets and the directional depth passes
     // Clamps quality to 0..6 and lightsQuality to 0..2; qualities 1..3 (hardware depth) need D16
@@ -132,7 +134,8 @@ public:
     // Binds the atlas and its depth surface, places the camera at light entry lightIndex (0..29)
     // and the viewport at its atlas tile, and puts the entry's matrix in force. Returns false and
     // changes nothing for an entry that does not exist (index out of range, no light effector, a
-    // slot outside the atlas levels), without a camera, or while a projection is open.
+    // slot outside the atlas levels), without the light-depth atlas, without a camera, or while a
+    // projection is open.
     bool beginShadowProj(short lightIndex);
     // Unbinds the atlas and gives the camera its aspect, field of view, near, far, position
     // (narrowed to float when saved) and orientation back. Flags and the light-space matrix stay
@@ -177,7 +180,9 @@ public:
     void closeSSAO();
     // Occlusion into m_prtSSAO with at most 128 samples, filtered by depth through m_prtSSAOSrc
     // and copied back; when switched off both targets are filled with white. Does nothing
-    // without the targets, the screen-depth source or the "SysPostEffect" client.
+    // without both targets (either failed creation included), the screen-depth source or the
+    // "SysPostEffect" client, nor, while occlusion is on, without the source's normal and depth
+    // targets.
     void updateSSAO(unsigned char samples, float radius);
     void setSSAOActive(bool on) { m_bSSAOActive = on; }
     graphics::RenderTarget* getSSAO() { return m_prtSSAO; }
@@ -215,10 +220,12 @@ private:
     void detectScreenEdges();
 
     void copyFrom(const PSMShadow& other);
+    void captureState(PSMSTATE* s) const;
+    void applyState(const PSMSTATE& s);
 
     CQuickVector<void*, 3> m_casters;       // shadow-caster records of the current depth pass
     PSMDESC m_desc;
-    std::deque<PSMSTATE> m_stateStack;      // saved states, used as a stack
+    CQuickVector<PSMSTATE, 3> m_stateStack;  // saved states, used as a stack (never shrinks)
     graphics::RenderTarget m_rtColor;       // "psm_color", R5G6B5 (hardware-depth path)
     graphics::RenderTarget m_rtDepth;       // "psm_depth", R32F (float path)
     graphics::RenderTarget m_rtDepthOrtho;  // "psm_depth_ortho", R16F (float path)

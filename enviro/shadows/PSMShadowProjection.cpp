@@ -38,7 +38,7 @@ short PSMShadow::getShadowsProjCount(bool clear) {
 }
 
 bool PSMShadow::beginShadowProj(short lightIndex) {
-    if (m_bShadowProjOpen) return false;
+    if (m_bShadowProjOpen || !m_rtLightsDepth.get()) return false;
     LightSource* lights = lightEffector();
     TLightMatrixData* entry = lights ? lights->getLightMatrix(lightIndex) : nullptr;
     cam::SMCamera* camera = cam::currentCamera();

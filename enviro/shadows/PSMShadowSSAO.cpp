@@ -52,9 +52,11 @@ void PSMShadow::updateSSAO(unsigned char samples, float radius) {
     if (!post) return;
     RendAPI::ITexture* result = objectOf(m_prtSSAO);
     RendAPI::ITexture* scratch = objectOf(m_prtSSAOSrc);
+    if (!result || !scratch) return;  // a target could not be created
     if (m_bSSAOActive) {
         RendAPI::ITexture* normals = objectOf(m_pScreenDepthSrc->m_prtScreenNormal);
         RendAPI::ITexture* depth = objectOf(m_pScreenDepthSrc->m_prtScreenDepth);
+        if (!normals || !depth) return;
         const Math::Vector4f& srcRect = m_pScreenDepthSrc->m_vRect;
         const int n = std::min(static_cast<int>(samples), kMaxSSAOSamples);
         post->computeSSAO(normals, depth, &srcRect, result, &m_vSSAORect, n, radius);
@@ -62,8 +64,8 @@ void PSMShadow::updateSSAO(unsigned char samples, float radius) {
         post->copyBack(scratch, result, &srcRect, 1.0f, 1, 1);
     } else {
         static const Math::Vector4f kWhite(1.0f, 1.0f, 1.0f, 1.0f);
-        if (result) post->clearTarget(result, &kWhite);
-        if (scratch) post->clearTarget(scratch, &kWhite);
+        post->clearTarget(result, &kWhite);
+        post->clearTarget(scratch, &kWhite);
     }
 }
 

@@ -146,8 +146,9 @@ TEST_F(PSMShadowProjectionTest, ProjectionPlacesCameraAndTileAndGivesTheCameraBa
 }
 
 TEST_F(PSMShadowProjectionTest, EntriesThatDoNotExistChangeNothing) {
-    shadow->initShadows(4, 1);
     const auto before = host.camera().state();
+    EXPECT_FALSE(shadow->beginShadowProj(2)) << "no light-depth atlas";
+    shadow->initShadows(4, 1);
     Math::Matrix4f* lightSpace = shadow->getLightSpace();
     for (short index : {30, -1, 32767}) {
         EXPECT_FALSE(shadow->beginShadowProj(index)) << index;
@@ -176,6 +177,13 @@ TEST_F(PSMShadowProjectionTest, EntriesThatDoNotExistChangeNothing) {
     EXPECT_EQ(vp.y, static_cast<int>(256 * 0.875f + 0.5f));
     EXPECT_EQ(vp.width, 16);
     EXPECT_EQ(shadow->getShadowBias().z, 2.0f / 64);
+    // A copy made during the projection has none open: only the original gives the camera back.
+    PSMShadow copy(*shadow);
     shadow->endShadowProj();
     EXPECT_EQ(host.camera().state(), before);
+    const double moved[4] = {1, 2, 3, 1};
+    host.camera().setPosition(moved);
+    const auto after = host.camera().state();
+    copy.endShadowProj();
+    EXPECT_EQ(host.camera().state(), after);
 }

@@ -142,6 +142,15 @@ TEST_F(SSAOTest, MissingInputsDoNothing) {
     shadow->updateSSAO(8, 1.0f);
     host.clients().setClientMissing("SysPostEffect", false);
     EXPECT_TRUE(host.clients().calls().empty());
+
+    // Screen targets whose normals could not be made: no occlusion from nothing.
+    shadow->setScreenDepthSrc(nullptr);
+    screen.uninit();
+    host.renderApi().setFailCreation("m_prtScreenNormal", true);
+    screen.init(64, 64, false);
+    shadow->setScreenDepthSrc(&screen);
+    shadow->updateSSAO(8, 1.0f);
+    EXPECT_TRUE(host.clients().calls().empty());
     shadow->setScreenDepthSrc(nullptr);
 }
 
@@ -158,8 +167,10 @@ TEST_F(SSAOTest, FailedTargetsAreReportedAndSkipped) {
 
     screen.init(64, 32, false);
     shadow->setScreenDepthSrc(&screen);
-    shadow->setSSAOActive(false);
-    shadow->updateSSAO(8, 1.0f);  // nothing to fill: no clear of an absent target
-    EXPECT_TRUE(post("clearTarget").empty());
+    for (bool active : {false, true}) {  // nothing to fill, nothing handed to the client
+        shadow->setSSAOActive(active);
+        shadow->updateSSAO(8, 1.0f);
+    }
+    EXPECT_TRUE(host.clients().calls().empty());
     shadow->setScreenDepthSrc(nullptr);
 }

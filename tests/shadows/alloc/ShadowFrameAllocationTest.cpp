@@ -1,7 +1,7 @@
 // A warmed-up frame of the shadow work allocates nothing: optimize and updateShadowData, the
-// directional depth pass with its fit, the screen-depth pass and ambient occlusion all reuse the
-// storage they grew in the first frames. The reference host records nothing here, so every
-// counted allocation would be the module's.
+// directional depth pass with its fit, the screen-depth pass, ambient occlusion and the state
+// stack all reuse the storage they grew in the first frames. The reference host records nothing
+// here, so every counted allocation would be the module's.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -108,6 +108,8 @@ struct ShadowScene {
     }
 
     void frame() {
+        for (int i = 0; i < 5; ++i) shadow->pushState();  // a host nesting its state five deep
+        for (int i = 0; i < 5; ++i) shadow->popState();
         manager->flush(EFFECTOR_LIGHT, 0);
         for (LIGHTDESC& l : frameLights) manager->addLight(&l);
         lights->optimize(32, true);
