@@ -29,12 +29,15 @@ constexpr double kShadowYawAngle = 4.71238899230957;      // 3pi/2
 constexpr float kMinLightHeight = 0.1f;  // |y| of the light direction counts as at least this
 constexpr float kMaxShadowSlant = 3.0f;  // horizontal units per unit of height
 
-// The shadow effector's screen depth target, or null.
+// The shadow effector's screen depth set, or null.
 const SSDTextures* screenDepthSet() {
     PSMShadow* shadow = effectorInstance<PSMShadow>(EFFECTOR_PSMSHADOW);
-    SSDTextures* set = shadow ? shadow->getScreenDepthSrc() : nullptr;
-    if (!set || !set->m_prtScreenDepth || !set->m_prtScreenDepth->get()) return nullptr;
-    return set;
+    return shadow ? shadow->getScreenDepthSrc() : nullptr;
+}
+
+// The set's screen depth target, or null.
+const RendAPI::ITexture* screenDepthTarget(const SSDTextures* set) {
+    return set && set->m_prtScreenDepth ? set->m_prtScreenDepth->get() : nullptr;
 }
 
 Math::Matrix4f rotationXY(double angle) {
@@ -99,10 +102,10 @@ double gridCorner(double coordinate, double s) { return std::trunc(coordinate / 
 void FogEffector::initCloudsRT(short level) {
     const SSDTextures* set = screenDepthSet();
     int width = kDefaultCloudSize, height = kDefaultCloudSize;
-    if (set) {
+    if (const RendAPI::ITexture* depth = screenDepthTarget(set)) {
         const int shift = kMaxCloudLevel - std::min(std::max<int>(level, 0), kMaxCloudLevel);
-        width = std::max(set->m_prtScreenDepth->getWidth() >> shift, 1);
-        height = std::max(set->m_prtScreenDepth->getHeight() >> shift, 1);
+        width = std::max(depth->getWidth() >> shift, 1);
+        height = std::max(depth->getHeight() >> shift, 1);
     }
     if (m_rtCloudVol && m_rtCloudVol->getWidth() == width && m_rtCloudVol->getHeight() == height) return;
 

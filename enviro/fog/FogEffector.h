@@ -98,8 +98,9 @@ public:
     // (level 0 a quarter, 1 a half, 2 or more full size; a negative level counts as 0; at least
     // 1 x 1), or 256 x 256 when there is no screen depth target. Nothing is recreated, and the
     // screen rectangle is kept, while "m_rtCloudVol" already has that size. The rectangle is the
-    // screen depth set's, with half a cloud texel in x, y and the used size rounded to whole
-    // cloud texels in z, w ((0, 0, 1, 1) before that without a screen depth target).
+    // screen depth set's (also when the set has no depth target), with half a cloud texel in x, y
+    // and the used size rounded to whole cloud texels in z, w ((0, 0, 1, 1) before that without
+    // a screen depth set).
     // A target the renderer does not create stays null.
     void initCloudsRT(short level);
     // Clears "m_rtCloudVol" and then "m_rtCloudDepth" to (0, 0, 0, 0); absent targets are skipped.

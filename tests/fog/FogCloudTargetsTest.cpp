@@ -141,6 +141,16 @@ TEST_F(CloudTest, SizesFollowTheScreenDepthTargetAndLevel) {
     // Every replaced target was released: after uninit no cloud target is held beyond the registry.
     fog->uninitCloudsRT();
     for (const std::string& name : api.leakedObjects()) EXPECT_EQ(name.find("m_rtCloud"), std::string::npos) << name;
+
+    // A set without its depth target: 256 x 256 targets, the set's rectangle all the same.
+    set.uninit();
+    api.setFailCreation("m_prtScreenDepth", true);
+    set.init(1280, 720, false);
+    set.m_vRect = Math::Vector4f(0, 0, 0.7f, 0.33f);
+    fog->initCloudsRT(1);
+    expectSize(fog->getCloudsRT(), 256, 256);
+    expectRect(fog->getScreenRect(), 0.5f / 256, 0.5f / 256, 179.0f / 256, 84.0f / 256);
+    fog->uninitCloudsRT();
     shadow()->setScreenDepthSrc(nullptr);
     set.uninit();
 }
