@@ -135,6 +135,34 @@ TEST(SkyModel, ZenithSunAndZenithView) {
     EXPECT_NEAR(v.y, 0.2772, 1e-6);
 }
 
+TEST(SkyModel, AwayFromTheZenithLuminanceAndChromaTakeTheirOwnAngles) {
+    // The model's steps recomputed in double precision, all multipliers 1, altitude 0: luminance
+    // at (0.3 cos(theta), 0.3 gamma), chromaticity at (cos(theta), gamma), cos(theta) = d.y.
+    auto f = [](const double (&c)[5], double cosTheta, double gamma) {
+        return (1 + c[0] * std::exp(c[1] / cosTheta)) * (1 + c[2] * std::exp(c[3] * gamma) + c[4] * std::cos(gamma) * std::cos(gamma));
+    };
+    const double lum[5] = {-0.55, -0.121, 1.7, -22.0, 0.1};
+    const double cx[5] = {-0.2978, -0.1322, 0.2117, -1.0271, 0.0386}, cy[5] = {-0.2942, -0.1808, 0.1944, -1.7419, 0.0311};
+    const struct { double sunElevation, sunAzimuth, elevation, azimuth; } cases[] = {
+        {35, 30, 20, 120}, {60, 200, 45, 10}, {10, 90, 5, 95}, {80, 0, 70, 180}};
+    enviro::Sky sky;
+    sky.init();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sunElevation);
+        const Vector4f sun = sunAt(c.sunElevation, c.sunAzimuth);
+        const Vector4f view = sunAt(c.elevation, c.azimuth);
+        const Vector3f got = yxy(sky, Vector3f(view.x, view.y, view.z), sun);
+        const double ts = (90 - c.sunElevation) * kPi / 180, dy = std::sin(c.elevation * kPi / 180);
+        const double gamma = std::acos(double(sun.x) * view.x + double(sun.y) * view.y + double(sun.z) * view.z);
+        const double zenithY = std::min((3.1196 * std::tan(0.42777777 * (kPi - 2 * ts)) - 0.431 + 2.4192) * 0.095, 0.49);
+        const double xz = ((0.06551 * ts - 0.09942) * ts + 0.00484) * ts + 0.26674;
+        const double yz = (((0.08018 * ts - 0.11256) * ts - 0.00368) * ts + 0.2772) * (1 - 0.05 * std::pow(std::sin(ts), 3));
+        EXPECT_NEAR(got.z, f(lum, 0.3 * dy, 0.3 * gamma) / f(lum, 1, ts) * zenithY, 2e-5 * got.z);
+        EXPECT_NEAR(got.x, f(cx, dy, gamma) / f(cx, 1, ts) * xz, 1e-5);
+        EXPECT_NEAR(got.y, f(cy, dy, gamma) / f(cy, 1, ts) * yz, 1e-5);
+    }
+}
+
 TEST(SkyModel, NightFactorDimsThenDarkens) {
     enviro::Sky sky;
     sky.init();
