@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "enviro/astro/AstroManager.h"
 #include "enviro/astro/EphemerisMath.h"
@@ -96,6 +97,42 @@ TEST_F(AstroManagerStars, StarsLandWhereErfaPutsThem) {
     const Vector3f without = erfaStarDirection(jd, vega.dRA, vega.dDec, vega.dPmRA, vega.dPmDec, false, true);
     EXPECT_LT(separationDeg((*m.getStars())[1].vPos, with), 2.0 / 3600.0);
     EXPECT_GT(separationDeg((*m.getStars())[1].vPos, without), 10.0 / 3600.0);
+}
+
+TEST_F(AstroManagerStars, ProperMotionRunsFromTheEpochAndPrecessionFromTheEquinox) {
+    // Two fast movers of the bundled catalogue (61 Cyg A, number 2061, and Groombridge 1830, number
+    // 8040: about 5" and 7" a year), J2000 places and proper motions in its units, written back
+    // to a catalogue of epoch 1950 (equinox 2000).
+    const struct { int number; double raSeconds, decArcsec, pmRa, pmDec; } stars[] = {
+        {2061, (21 * 60 + 6) * 60 + 53.95, (38 * 60 + 44) * 60 + 57.9, 35.5186, 325.89},
+        {8040, (11 * 60 + 52) * 60 + 58.77, (37 * 60 + 43) * 60 + 7.2, 33.7427, -581.30}};
+    std::string catalogue;
+    for (const auto& s : stars) {
+        const double ra = s.raSeconds - 0.5 * s.pmRa, dec = s.decArcsec - 0.5 * s.pmDec;
+        char line[160];
+        std::snprintf(line, sizeof line, "%7d             6.00 K5 %02d %02d %05.2f  +%02d %02d %04.1f     %7.4f  %7.2f\n",
+                      s.number, int(ra / 3600), int(std::fmod(ra, 3600) / 60), std::fmod(ra, 60), int(dec / 3600),
+                      int(std::fmod(dec, 3600) / 60), std::fmod(dec, 60), s.pmRa, s.pmDec);
+        catalogue += line;
+    }
+    writeCatalogue(catalogue);
+    writeConfig("Lattidue = 47.25\nLongtidue = -122.5\nEquinox = 2000\nEpoch = 1950\nMaxStarsMagnitude = 7\n");
+    std::remove("PPMbin.dat");
+    AstroManager split;
+    ASSERT_TRUE(split.Init());
+    for (int year : {1900, 2100}) {
+        split.setDateTime(year, 5, 17, 9, 0, 0.0f);
+        split.setPos(0, 0, 0);
+        double jd0, jd1;
+        eraCal2jd(year, 5, 17, &jd0, &jd1);
+        for (int i = 0; i < 2; ++i) {
+            const double toRad = ERFA_DAS2R;
+            const Vector3f expected = erfaStarDirection(jd0 + jd1 + 8.0 / 24.0, stars[i].raSeconds * 15 * toRad,
+                                                        stars[i].decArcsec * toRad, stars[i].pmRa * 15 * toRad,
+                                                        stars[i].pmDec * toRad, true, true);
+            EXPECT_LT(separationDeg((*split.getStars())[i].vPos, expected) * 3600.0, 2.0) << year << " star " << i;
+        }
+    }
 }
 
 TEST_F(AstroManagerStars, PlanetsComeLastInTableOrder) {
