@@ -123,6 +123,27 @@ TEST_F(Attenuation, GasBandDipsOnlyInsideIt) {
     EXPECT_NEAR(with[82] / without[82], std::exp(-1.41 * 3 * m / std::pow(1 + 118.93 * 3 * m, 0.45)), 1e-12);
 }
 
+TEST_F(Attenuation, WaterVapourAndOzoneBandsFollowThePublishedLaws) {
+    // Against the same sky without the one absorber: the ratio is that absorber's transmittance,
+    // with k at the wavelength from the published tables (795 and 625 nm halfway between rows).
+    const double m = relativeOpticalMass(1.0);
+    auto vapour = [m](double k) { return std::exp(-0.477 * k * m / std::pow(1 + 40.14 * k * m, 0.45)); };
+    auto ozoneLaw = [m](double k) { return std::exp(-0.35 * k * m); };
+    double all[kSpectrumSamples], noWater[kSpectrumSamples], noOzone[kSpectrumSamples];
+    computeAttenuatedSunlight(1.0, 2, *solar, *ozone, *gas, *water, all);
+    computeAttenuatedSunlight(1.0, 2, *solar, *ozone, *gas, noGas, noWater);
+    computeAttenuatedSunlight(1.0, 2, *solar, noGas, *gas, *water, noOzone);
+    const struct { double nm, transmittance; const double* without; } cases[] = {
+        {720, vapour(1.0), noWater}, {730, vapour(0.87), noWater}, {700, vapour(0.024), noWater},
+        {795, vapour(0.02675), noWater}, {350, ozoneLaw(0.007), noOzone}, {575, ozoneLaw(0.122), noOzone},
+        {605, ozoneLaw(0.13), noOzone}, {625, ozoneLaw(0.0975), noOzone}};
+    for (const auto& c : cases) {
+        const int i = static_cast<int>((c.nm - 350) / 5);
+        EXPECT_NEAR(all[i] / c.without[i], c.transmittance, 1e-12) << c.nm;
+        EXPECT_LT(c.transmittance, 0.999) << c.nm;
+    }
+}
+
 TEST_F(Attenuation, DimsWithZenithAndTurbidity) {
     double sun[kSpectrumSamples], clear[kSpectrumSamples], hazy[kSpectrumSamples], low[kSpectrumSamples];
     computeSunlight(*solar, sun);
