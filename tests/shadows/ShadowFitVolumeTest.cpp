@@ -50,6 +50,27 @@ TEST(ShadowFitVolume, GroundShortensTheShadowDistanceOnlyForACameraAboveIt) {
     }
 }
 
+TEST(ShadowFitVolume, TheVolumeReachesTowardTheLightWithinItsSilhouette) {
+    // Looking along +z (90 degrees, far 100, the ground far below); the light travels down and
+    // toward +x. A caster's shadow reaches the view exactly when it lies in the view swept back
+    // along the light.
+    CameraSetup c = downCamera(1000.0);
+    c.view = lookAt(Vector3f(0, 0, 0), Vector3f(0, 0, 1));
+    c.farDist = 100.0f;
+    const Vector3f light = Math::normalizeOrKeep(Vector3f(1, -1, 0));
+    const struct { Vector3f at; unsigned char inRange; } cases[] = {
+        {{0, 0, 50}, 1},       // in view
+        {{-80, 40, 50}, 1},    // out of view toward the light: its shadow falls into the view
+        {{-150, -40, 50}, 0},  // toward the light, beside the swept view: its shadow passes below
+        {{80, -40, 50}, 0},    // out of view away from the light
+    };
+    CasterSet casters(4);
+    for (const auto& k : cases) casters.add({makeNode({-2, -2, -2}, {2, 2, 2})}, k.at);
+    fit::PointList out;
+    runVertices(&casters, c, light, false, &out);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(casters.records()[i].bInShadow, cases[i].inRange) << i;
+}
+
 TEST(ShadowFitVolume, NoGroundCrossingGivesFourZeroPointsThatDoNotCountForTheFit) {
     CameraSetup c = downCamera(1000.0);
     c.farDist = 50.0f;  // the ground lies far beyond the view
