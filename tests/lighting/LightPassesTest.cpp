@@ -136,6 +136,45 @@ TEST_F(LightPassesTest, NoAtlasNoShadowRowsAndNoLightsOnlyClears) {
     EXPECT_EQ(dir.w, 0.0f);
 }
 
+TEST_F(LightPassesTest, AspectRoundingClearsAndTheLightsTheScreenPassKeeps) {
+    // A camera of 2 : 1 on a 16 : 9 screen; depth texels 1.5 times the screen's width, so 24 per
+    // 16-pixel tile, which rounds (in the logarithmic sense) to 32 samples.
+    host.camera().setAspect(2.0f);
+    screen.m_vRect.z = 1.5f;
+    LIGHTDESC added[] = {makeLight(LIGHT_DIRECTIONAL, {0, -1, 0}, {0.5f, 0.5f, 0.5f, 1}),
+                         makeLight(LIGHT_AMBIENT, {0, 0, 0}, {0.1f, 0.1f, 0.1f, 1}),
+                         makeLight(LIGHT_DIRECTIONAL, {0, -0.6f, 0.8f}, {2, 1, 1, 1}),
+                         makeLight(LIGHT_AMBIENT, {0, 0, 0}, {0.3f, 0.2f, 0.1f, 1})};
+    for (LIGHTDESC& l : added) man.addLight(&l);
+    addPointLights(3);
+    // The screen pass keeps the first directional and the last ambient light of the weighted list.
+    Math::Vector3f eye(0, 0, 0);
+    EffectorMan::DataList& order = *man.getWeightedEffectorList(&eye, EFFECTOR_LIGHT, 1);
+    Math::Vector4f firstDirectional(0, 0, 0, 0), lastAmbient(0, 0, 0, 0), firstAmbient(0, 0, 0, 0);
+    for (int i = order.count() - 1; i >= 0; --i) {
+        const LIGHTDESC& l = *static_cast<LIGHTDESC*>(order[i]);
+        if (l.type == LIGHT_DIRECTIONAL) firstDirectional = l.vColor;
+        if (l.type == LIGHT_AMBIENT) (lastAmbient.w == 0 ? lastAmbient : firstAmbient) = l.vColor;
+    }
+    host.renderApi().writePixel(name(set.m_prtOcclusion).c_str(), 3, 2, {0.25f, 0.75f, 0, 0});
+    host.renderApi().writePixel(name(set.m_prtDepthRange).c_str(), 3, 2, {0.25f, 0.75f, 0, 0});
+    lights->renderLighting();
+
+    EXPECT_EQ(firstDirectional, Math::Vector4f(2, 1, 1, 1));  // the brighter one leads
+    ASSERT_NE(lastAmbient, firstAmbient);
+    Math::Vector4f dir, color;
+    lights->getRenderedDirLight(&dir, &color, nullptr);
+    EXPECT_EQ(color, firstDirectional);
+    EXPECT_EQ(lights->getRenderedAmbient(), lastAmbient);
+    const ClientCall occlusion = calls("renderOcclusion").at(0);
+    EXPECT_NEAR(occlusion.numbers[3], 16.0 / kWidth, 1e-7);
+    EXPECT_NEAR(occlusion.numbers[4], 16.0 / kWidth / (double(kHeight) / kWidth) / 2.0, 1e-7);
+    EXPECT_EQ(calls("renderDepthRange").at(0).numbers[0], 32);
+    // Cleared to (1, 0, 0.5, 1) and (0, 0, 0, 0); the targets keep two channels.
+    EXPECT_EQ(host.renderApi().readPixel(set.m_prtOcclusion, 3, 2), Math::Vector4f(1, 0, 1, 1));
+    EXPECT_EQ(host.renderApi().readPixel(set.m_prtDepthRange, 3, 2), Math::Vector4f(0, 0, 1, 1));
+}
+
 TEST_F(LightPassesTest, MoreThan256LightsAreClampedToTheRecordColumns) {
     addPointLights(300);
     lights->renderLighting();
