@@ -73,6 +73,14 @@ TEST_F(LightsTexturesTest, SizesOfCommonOddAndExtremeScreens) {
         EXPECT_EQ(set.m_nTilesY, 68);
         EXPECT_EQ(set.m_prtLightsList->getHeight(), 128);
     }
+    {
+        SLightsTextures set;
+        ASSERT_TRUE(set.init(2048, 2048, 16, 32));
+        EXPECT_EQ(set.m_nTileSize, 16);  // exactly 128 tiles across and down: not too many
+        EXPECT_EQ(set.m_nTilesX, 128);
+        EXPECT_EQ(set.m_nTilesY, 128);
+        EXPECT_EQ(set.m_prtOcclusion->getWidth(), 2048);
+    }
     expectLayout(1920, 1080, 16, 32);
     expectLayout(1000, 17, 16, 17);     // partial tiles both ways, two list rows
     expectLayout(129 * 16, 16, 16, 1);  // quotient 129: the tile doubles
