@@ -65,7 +65,8 @@ protected:
         std::memset(&c, 0, sizeof(c));
         c.pModel = &box;
         c.pInstance = &instance;
-        casterId = manager->addEffectorData(EFFECTOR_SHADOWCASTER, &c, sizeof(c), 1);
+        caster = static_cast<SHADOWCASTERDESC*>(
+            manager->getEffectorData(manager->addEffectorData(EFFECTOR_SHADOWCASTER, &c, sizeof(c), 1)));
         // Looking ahead (+z) and 20 degrees down.
         Math::Matrix4f o = Math::Matrix4f::identity();
         o.m[0][0] = 0, o.m[0][1] = -std::sin(0.35f), o.m[0][2] = std::cos(0.35f);
@@ -74,9 +75,6 @@ protected:
         host.camera().setOrientation(&o);
     }
     void TearDown() override {
-        shadow->setScreenDepthSrc(nullptr);
-        screen.uninit();
-        shadow->uninitShadows();
         effectorMan = nullptr;
         manager.reset();
         EXPECT_EQ(host.renderApi().protocolErrors(), 0);
@@ -90,7 +88,6 @@ protected:
         Vector3f eye = drawn(world, base);
         fog->beginShadowsRT(1000.0f);
         fog->endShadowsRT();
-        host.camera().placeInWorld(world, base);
         fog->updateShadowMatrix(0.0f, 0.0f);
         for (const Vector3d& p : kPoints) {
             Vector3f at = drawn(p, base);
@@ -101,9 +98,9 @@ protected:
         }
         for (double y : {600.0, 80.0, 300.0}) out.push_back(exclusion->isCrossCloudsVolume(float(y - base.y), 5.0f));
 
-        caster()->mWorld = Math::Matrix4f::identity();
         const Vector3f c = drawn(world + Vector3d(0, -60, 100), base);
-        caster()->mWorld.m[3][0] = c.x, caster()->mWorld.m[3][1] = c.y, caster()->mWorld.m[3][2] = c.z;
+        caster->mWorld = Math::Matrix4f::identity();
+        caster->mWorld.m[3][0] = c.x, caster->mWorld.m[3][1] = c.y, caster->mWorld.m[3][2] = c.z;
         shadow->renderDepth();
         EXPECT_TRUE(shadow->isActive());
         for (const Vector3d& p : kPoints) append(out, Math::transformPoint(drawn(p, base), *shadow->getLightSpace()));
@@ -131,10 +128,6 @@ protected:
         kinematic->uninit();
     }
 
-    SHADOWCASTERDESC* caster() {
-        return static_cast<SHADOWCASTERDESC*>(manager->getEffectorData(EFFECTOR_SHADOWCASTER, casterId));
-    }
-
     refhost::ReferenceHost host;
     std::unique_ptr<EffectorMan> manager;
     FogEffector* fog = nullptr;
@@ -146,7 +139,7 @@ protected:
     refhost::RefModel box;
     refhost::RefModelInstance instance;
     refhost::RefShader shader;
-    int casterId = -1;
+    SHADOWCASTERDESC* caster = nullptr;
 };
 
 }  // namespace
