@@ -10,9 +10,11 @@ extern "C" ENVIRO_API void createEnviro();
 namespace enviro {
 
 // What the module does when attached to a process: creates enviro::sky, then g_AstroManager.
-// libenviro.so calls it at load time; hosts that link the module statically call it themselves.
-ENVIRO_API void onProcessAttach();
+// libenviro.so calls it at load time (it is not exported); hosts that link the module statically
+// call it themselves.
+void onProcessAttach();
 // What the module does when detached: deletes the sky, then the astronomy manager, and nulls both.
-ENVIRO_API void onProcessDetach();
+// libenviro.so calls it at unload time.
+void onProcessDetach();
 
 }  // namespace enviro

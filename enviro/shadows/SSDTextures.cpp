@@ -45,6 +45,8 @@ SSDTextures::SSDTextures()
       m_prtEdges(nullptr),
       m_psurfScreenDepth(nullptr) {}
 
+SSDTextures::SSDTextures(const SSDTextures& other) = default;
+
 SSDTextures& SSDTextures::operator=(const SSDTextures& other) {
     m_vRect = other.m_vRect;
     m_prtScreenNormal = other.m_prtScreenNormal;

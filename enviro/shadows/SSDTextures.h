@@ -25,7 +25,7 @@ struct ENVIRO_API SSDTextures {
 
     SSDTextures();
     // Copies share the wrappers (only one copy may call uninit).
-    SSDTextures(const SSDTextures& other) = default;
+    SSDTextures(const SSDTextures& other);
     SSDTextures& operator=(const SSDTextures& other);
     // Does nothing: the owner calls uninit.
     ~SSDTextures();
