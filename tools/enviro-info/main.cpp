@@ -1,8 +1,9 @@
 // enviro-info: starts the module on the reference host, as a host program would, and prints what it
 // holds: the effector kinds and their record sizes, a light stored and queried back, the render
 // objects the module created, and the sky of the bundled data for a fixed place and time.
-// Usage: enviro-info [DATA_ROOT]; run it in a writable folder holding PPM.dat (the binary star
-// cache PPMbin.dat is written to the working directory on the first start).
+// Usage: enviro-info [DATA_ROOT]; the data root defaults to the bundled data beside the program
+// (P/share/enviro installed, build/data in the build tree). Files are looked up in the working
+// directory first; a missing star cache PPMbin.dat is written to the working directory.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -13,6 +14,7 @@
 #include "enviro/lighting/LightSource.h"
 #include "enviro/sky/Sky.h"
 #include "refhost/ReferenceHost.h"
+#include "tools/common/DataFolder.h"
 
 namespace {
 
@@ -111,7 +113,7 @@ void demoSky() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string dataRoot = argc > 1 ? argv[1] : "data";
+    const std::string dataRoot = argc > 1 ? argv[1] : tools::defaultDataFolder();
     refhost::ReferenceHost host(dataRoot);
     host.install();
     enviro::onProcessAttach();

@@ -16,10 +16,7 @@
 #include "SkyScene.h"
 #include "Timelapse.h"
 #include "enviro/sky/Sky.h"
-
-#ifndef ENVIRO_SKY_DEFAULT_DATA
-#define ENVIRO_SKY_DEFAULT_DATA "data"
-#endif
+#include "tools/common/DataFolder.h"
 
 namespace {
 
@@ -70,7 +67,7 @@ bool writeCubeMap(const skytool::SkySnapshot& s, const skytool::Options& o, std:
 
 int main(int argc, char** argv) {
     skytool::Options options;
-    const int exitCode = skytool::parseOptions(argc, argv, ENVIRO_SKY_DEFAULT_DATA, options);
+    const int exitCode = skytool::parseOptions(argc, argv, tools::defaultDataFolder(), options);
     if (exitCode >= 0) return exitCode;
 
     skytool::Options resolved = options;
