@@ -8,23 +8,17 @@
 //     host.uninstall();                      // or let the destructor do it
 //
 // Each library lives in its own file: RefRenderApi (render API and its CPU images),
-// RefRenderMan (render manager), RefRenderClients (shader clients), RefCamera (camera),
-// RefCommonServices and RefConfigReader (configuration and bitmaps), RefPackageManager
-// (packaged files), RefTextureCache (texture cache), RefOperatingSystem (message box, ticks).
+// RefRenderMan (render manager), RefRenderClients (shader clients). The libraries that do not
+// draw (camera, configuration and bitmaps, packaged files, texture cache, message box and ticks)
+// are the HostServices that every host of the project shares (HostServices.h).
 // Shaders and models (RefShader, RefModel) are objects the host's scene makes itself.
 // Everything is single-threaded, like the module.
 #include <string>
 
-#include "enviro/host/Camera.h"
-#include "refhost/RefCamera.h"
-#include "refhost/RefCommonServices.h"
-#include "refhost/RefOperatingSystem.h"
-#include "refhost/RefPackageManager.h"
+#include "refhost/HostServices.h"
 #include "refhost/RefRenderApi.h"
 #include "refhost/RefRenderClients.h"
 #include "refhost/RefRenderMan.h"
-#include "refhost/RefSearchPath.h"
-#include "refhost/RefTextureCache.h"
 
 namespace refhost {
 
@@ -42,31 +36,24 @@ public:
     void install();
     // Sets them all back to null.
     void uninstall();
-    bool isInstalled() const { return m_installed; }
+    bool isInstalled() const { return m_services.isInstalled(); }
 
     RefRenderApi& renderApi() { return m_renderApi; }
     RefRenderMan& renderMan() { return m_renderMan; }
     RefRenderClients& clients() { return m_clients; }
-    RefCamera& camera() { return m_camera; }
-    RefCommonServices& services() { return m_services; }
-    RefPackageManager& packages() { return m_packages; }
-    RefTextureCache& textureCache() { return m_textureCache; }
-    RefOperatingSystem& os() { return m_os; }
-    RefSearchPath& searchPath() { return m_searchPath; }
+    RefCamera& camera() { return m_services.camera(); }
+    RefCommonServices& services() { return m_services.services(); }
+    RefPackageManager& packages() { return m_services.packages(); }
+    RefTextureCache& textureCache() { return m_services.textureCache(); }
+    RefOperatingSystem& os() { return m_services.os(); }
+    RefSearchPath& searchPath() { return m_services.searchPath(); }
 
 private:
     // Declaration order is construction order: the render API outlives its clients.
-    RefSearchPath m_searchPath;
+    HostServices m_services;
     RefRenderApi m_renderApi;
     RefRenderMan m_renderMan;
     RefRenderClients m_clients;
-    RefCamera m_camera;
-    cam::CameraManager m_cameraManager;
-    RefCommonServices m_services;
-    RefPackageManager m_packages;
-    RefTextureCache m_textureCache;
-    RefOperatingSystem m_os;
-    bool m_installed = false;
 };
 
 }  // namespace refhost

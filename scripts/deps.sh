@@ -12,7 +12,10 @@ if [ "${1:-}" = --tests ]; then
   shift
 fi
 
-main_packages=(g++ cmake make pkg-config liblua5.4-dev libstb-dev libtinyexr-dev libcli11-dev nlohmann-json3-dev)
+# The OpenGL host (configured with the rest, so the main job's build needs it too): libepoxy, EGL
+# and Mesa's drivers (llvmpipe where there is no GPU), GLFW for its optional window.
+main_packages=(g++ cmake make pkg-config liblua5.4-dev libstb-dev libtinyexr-dev libcli11-dev nlohmann-json3-dev
+               libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libgl-dev libglfw3-dev)
 test_packages=(libgtest-dev libbenchmark-dev liberfa-dev libnova-dev clang valgrind)
 # clang's sanitizer and libFuzzer runtime is a package of its own named after clang's major version,
 # and the name changed between releases: the first of these that is installed or that the release
