@@ -1,0 +1,66 @@
+#version 450 core
+// The lit scene: the day's light as the module binds it (LightSource::setLight: "ambient" and
+// the directional light in "g_avLightPos"/"g_avLightColor"), the directional shadow of the
+// perspective shadow map (PSMShadow: light-space matrix, map, front side), then the fog
+// (fog.glsl). Water is drawn plain: its dark albedo plus the sky it mirrors, by Fresnel.
+// Output: linear HDR radiance, the sky model's unit.
+#include "skymodel.glsl"
+#include "fog.glsl"
+
+in vec3 v_position;
+in vec3 v_normal;
+in vec3 v_albedo;
+in vec3 v_horizon;
+out vec4 o_color;
+
+uniform vec3 u_eye;  // camera position, drawing frame
+uniform vec4 ambient;
+uniform vec4 g_avLightPos[8];    // xyz: direction the light travels (directional), w: type
+uniform vec4 g_avLightColor[8];
+uniform vec4 lightCount;
+uniform mat4 u_lightSpace;       // drawing frame -> shadow map's post-perspective space
+uniform sampler2D u_shadowMap;   // "psm_depth": depth of the nearest caster (R32F)
+uniform vec4 u_shadow;           // on, front side (1: nearer is smaller), texel size, depth bias
+uniform float u_water;
+
+// Lit fraction of the directional light at p: 3 x 3 comparisons around its place in the map.
+float shadowFactor(vec3 p, vec3 n, vec3 toLight) {
+    if (u_shadow.x < 0.5) return 1.0;
+    float facing = max(dot(n, toLight), 0.0);
+    vec4 c = u_lightSpace * vec4(p + n * (0.05 + 0.15 * (1.0 - facing)), 1.0);
+    if (c.w <= 0.0) return 1.0;
+    vec3 q = c.xyz / c.w;
+    vec2 uv = vec2(q.x * 0.5 + 0.5, 0.5 - q.y * 0.5);
+    if (any(lessThan(uv, vec2(0.0))) || any(greaterThan(uv, vec2(1.0)))) return 1.0;
+    float lit = 0.0;
+    for (int j = -1; j <= 1; ++j)
+        for (int i = -1; i <= 1; ++i) {
+            float stored = texture(u_shadowMap, uv + vec2(i, j) * u_shadow.z).r;
+            lit += u_shadow.y > 0.5 ? float(q.z <= stored + u_shadow.w) : float(q.z >= stored - u_shadow.w);
+        }
+    return lit / 9.0;
+}
+
+void main() {
+    vec3 n = normalize(v_normal);
+    vec3 color = v_albedo * ambient.rgb;
+    vec3 light = ambient.rgb;
+    int count = int(lightCount.x);
+    bool shadowed = false;
+    for (int i = 0; i < count && i < 8; ++i) {
+        if (int(g_avLightPos[i].w) != 1) continue;  // the day light is the directional one
+        vec3 toLight = -normalize(g_avLightPos[i].xyz);
+        float s = shadowed ? 1.0 : shadowFactor(v_position, n, toLight);
+        shadowed = true;
+        vec3 direct = g_avLightColor[i].rgb * max(dot(n, toLight), 0.0) * s;
+        color += v_albedo * direct;
+        light += g_avLightColor[i].rgb * 0.5;
+    }
+    vec3 view = normalize(v_position - u_eye);
+    if (u_water > 0.5) {
+        vec3 r = reflect(view, vec3(0.0, 1.0, 0.0));
+        float fresnel = 0.02 + 0.98 * pow(1.0 - max(-view.y, 0.0), 5.0);
+        color += skyColor(r) * fresnel;
+    }
+    o_color = vec4(applyFog(color, u_eye, v_position, v_horizon, light), 1.0);
+}

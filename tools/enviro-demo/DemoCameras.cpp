@@ -1,0 +1,33 @@
+#include "DemoCameras.h"
+
+namespace demotool {
+
+const std::vector<CameraPreset>& cameraPresets() {
+    static const std::vector<CameraPreset> presets = {
+        {"town", "over the roofs from the north-west, toward the lake", {170, 60, -190}, {-40, 5, 120}, 60.0f},
+        {"street", "at eye height on a street of the town, looking south", {60, 1.7, 11}, {-100, 12, 0}, 65.0f},
+        {"lake", "from above the lake back to the town, looking west", {-10, 32, 235}, {-30, 6, 0}, 62.0f},
+        {"hills", "from the hills in the south over the whole valley", {-520, 160, -60}, {0, 0, 120}, 55.0f},
+    };
+    return presets;
+}
+
+std::vector<std::string> cameraPresetList() {
+    std::vector<std::string> names;
+    for (const CameraPreset& p : cameraPresets()) names.push_back(p.name);
+    return names;
+}
+
+std::string cameraPresetNames() {
+    std::string text;
+    for (const CameraPreset& p : cameraPresets()) text += (text.empty() ? "" : ", ") + std::string(p.name);
+    return text;
+}
+
+const CameraPreset* findCameraPreset(const std::string& name) {
+    for (const CameraPreset& p : cameraPresets())
+        if (name == p.name) return &p;
+    return nullptr;
+}
+
+}  // namespace demotool
