@@ -128,10 +128,12 @@ GlContext::~GlContext() {
         glfwTerminate();
         return;
     }
+    // The display stays initialised: EGL displays belong to the process (a later context reuses
+    // it), and terminating it would unload the driver with its one-time state still allocated.
     if (m_display) {
         eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         if (m_context) eglDestroyContext(m_display, m_context);
-        eglTerminate(m_display);
+        eglReleaseThread();
     }
 }
 

@@ -28,8 +28,8 @@ constexpr short kShadowQuality = 4;     // the float depth path ("psm_depth" R32
 constexpr float kShadowDepthBias = 0.0f;
 constexpr float kSunDiscRadiance = 40.0f;   // the sun's disc, times the day light's colour
 constexpr float kMoonRadiance = 0.08f;      // the full moon's lit face
-constexpr float kStarFlux = 0.02f;          // a magnitude 0 star
-constexpr float kMilkyWay = 0.0025f;
+constexpr float kStarFlux = 0.05f;          // a magnitude 0 star
+constexpr float kMilkyWay = 0.0015f;
 constexpr float kNear = 0.5f, kFar = 6000.0f;
 constexpr float kDarkestLight = 0.015f;  // below this the exposure stops rising: night stays dark
 
@@ -295,6 +295,8 @@ void SceneRenderer::drawScene() {
         program.set("u_skyNorm", s.m_fNormCx, s.m_fNormCy, s.m_fLumAngleScale, s.m_fNormLum);
         program.set("u_skySun", m_sun.x, m_sun.y, m_sun.z);
     }
+    const Math::Vector3f glow = nightGlow();
+    program.set("u_nightGlow", glow.x, glow.y, glow.z);
     program.set("u_viewProj", view.viewProj);
     program.set("u_eye", view.eye.x, view.eye.y, view.eye.z);
     program.use(api);
@@ -331,8 +333,12 @@ void SceneRenderer::drawModel(const GlModel& model, const Math::Matrix4f& world)
         m_depth->use(api);
         glEnable(GL_DEPTH_TEST);
         glDepthMask(GL_TRUE);
-        glDepthFunc(m_shadow->isFrontSide() ? GL_LEQUAL : GL_GEQUAL);
-        glEnable(GL_DEPTH_CLAMP);  // casters nearer than the fitted range still cast
+        // In the reversed order (the light behind the fit's virtual camera) nearer is larger.
+        // In the normal order casters nearer than the fitted range are clamped onto its near
+        // end, so they still cast; clamping the reversed order would put far ones in front.
+        const bool front = m_shadow->isFrontSide() != 0;
+        glDepthFunc(front ? GL_LEQUAL : GL_GEQUAL);
+        if (front) glEnable(GL_DEPTH_CLAMP);
         glDisable(GL_BLEND);
         glDisable(GL_CULL_FACE);
         model.mesh().draw();

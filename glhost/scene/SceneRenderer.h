@@ -77,6 +77,8 @@ public:
     RendAPI::ITexture* hdrTarget() const { return m_hdr; }
     RendAPI::ITexture* frameTarget() const { return m_frame; }
     float exposure() const { return m_exposure; }
+    // The ambient light the scene adds under the module's (starlight and airglow), linear RGB.
+    static Math::Vector3f nightGlow() { return Math::Vector3f(0.0012f, 0.0016f, 0.0028f); }
     // The base and eye position of the last frame's camera (drawing frame = world - base).
     const Math::Vector3d& base() const { return m_base; }
     Math::Vector3f sunDirection() const { return m_sun; }

@@ -2,7 +2,8 @@
 // The lit scene: the day's light as the module binds it (LightSource::setLight: "ambient" and
 // the directional light in "g_avLightPos"/"g_avLightColor"), the directional shadow of the
 // perspective shadow map (PSMShadow: light-space matrix, map, front side), then the fog
-// (fog.glsl). Water is drawn plain: its dark albedo plus the sky it mirrors, by Fresnel.
+// (fog.glsl). Under the ambient light lies a faint floor of the renderer's own (starlight and
+// airglow: a moonless night is not black). Water is drawn plain: its dark albedo plus the sky it mirrors, by Fresnel.
 // Output: linear HDR radiance, the sky model's unit.
 #include "skymodel.glsl"
 #include "fog.glsl"
@@ -15,6 +16,7 @@ out vec4 o_color;
 
 uniform vec3 u_eye;  // camera position, drawing frame
 uniform vec4 ambient;
+uniform vec3 u_nightGlow;        // the renderer's own floor under the module's ambient light
 uniform vec4 g_avLightPos[8];    // xyz: direction the light travels (directional), w: type
 uniform vec4 g_avLightColor[8];
 uniform vec4 lightCount;
@@ -43,8 +45,8 @@ float shadowFactor(vec3 p, vec3 n, vec3 toLight) {
 
 void main() {
     vec3 n = normalize(v_normal);
-    vec3 color = v_albedo * ambient.rgb;
-    vec3 light = ambient.rgb;
+    vec3 color = v_albedo * (ambient.rgb + u_nightGlow);
+    vec3 light = ambient.rgb + u_nightGlow;
     int count = int(lightCount.x);
     bool shadowed = false;
     for (int i = 0; i < count && i < 8; ++i) {

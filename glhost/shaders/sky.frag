@@ -33,7 +33,7 @@ float hash(vec3 p) {
 // Smooth value noise on the direction sphere, a few octaves: the band's dust and star clouds.
 float clouds(vec3 d) {
     float sum = 0.0, amp = 0.5;
-    vec3 p = d * 6.0;
+    vec3 p = d * 16.0;
     for (int i = 0; i < 4; ++i) {
         vec3 i0 = floor(p), f = fract(p);
         f = f * f * (3.0 - 2.0 * f);
@@ -50,11 +50,11 @@ float clouds(vec3 d) {
 
 vec3 milkyWay(vec3 d) {
     float b = dot(d, u_galNorth);                     // sine of the galactic latitude
-    float band = exp(-b * b / 0.02);
+    float band = exp(-b * b / 0.008);
     float core = pow(max(dot(d, u_galCentre.xyz), 0.0), 3.0);
     float dust = clouds(d);
     float dark = clamp(limitingMagnitude(dot(skyColor(d), vec3(0.2126, 0.7152, 0.0722))) - 5.5, 0.0, 1.0);
-    return vec3(0.85, 0.9, 1.0) * u_galCentre.w * band * (0.4 + 1.6 * core) * smoothstep(0.25, 0.8, dust) * dark;
+    return vec3(0.85, 0.9, 1.0) * u_galCentre.w * band * (0.4 + 1.6 * core) * (0.3 + 0.7 * dust * dust) * dark;
 }
 
 vec3 sun(vec3 d) {

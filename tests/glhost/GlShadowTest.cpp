@@ -61,7 +61,8 @@ TEST_F(GlShadow, BoxShadowFallsWhereTheRayTestSays) {
         ASSERT_TRUE(shadow->isActive());
 
         const Math::Vector4f a4 = g_AstroManager->getAmbientColor(), l4 = g_AstroManager->getLightColor();
-        const Math::Vector3f ambient(a4.x, a4.y, a4.z), light(l4.x, l4.y, l4.z);
+        const Math::Vector3f ambient = Math::Vector3f(a4.x, a4.y, a4.z) + SceneRenderer::nightGlow();
+        const Math::Vector3f light(l4.x, l4.y, l4.z);
         const float cosine = sun.y / std::sqrt(sun.x * sun.x + sun.y * sun.y + sun.z * sun.z);
         const float litLum = 0.5f * luminance(ambient + light * cosine), shadowLum = 0.5f * luminance(ambient);
         const Math::Vector3f eye(float(frame.eye.x), float(frame.eye.y), float(frame.eye.z));

@@ -15,7 +15,7 @@ const char* const kDescription =
     "enviro-demo: renders a small town through the enviro module on the GPU (OpenGL 4.5, headless\n"
     "through EGL): the sky dome with sun, moon, stars and Milky Way, the day's light, the sun's\n"
     "perspective shadow map and the fog, at any place and instant, as PNG frames (and a video with\n"
-    "ffmpeg). A single frame is written as OUT-DIR/frame.png, a time-lapse as OUT-DIR/frame-0000.png, ...\n"
+    "ffmpeg). A single frame is written as OUT-DIR/NAME.png, a time-lapse as OUT-DIR/NAME-0000.png, ...\n"
     "\n"
     "Time and place as in enviro-sky: a date and time with its UTC offset, latitude and longitude\n"
     "in degrees. The data folder (--data) must be writable: the star cache is written there.";
@@ -59,6 +59,11 @@ int parseDemoOptions(int argc, char** argv, const std::string& defaultDataDir, D
         ->check(CLI::IsMember(cameraPresetList()))
         ->capture_default_str();
     app.add_option("--out-dir", out.outDir, "Folder for the frames (made if missing)")->capture_default_str();
+    app.add_option("--name", out.name, "File name of the frames, without .png")
+        ->check([](const std::string& n) {
+            return n.empty() || n.find('/') != std::string::npos ? std::string("a file name without '/'") : std::string();
+        })
+        ->capture_default_str();
     app.add_option("--timelapse", timelapse, "One frame per STEP from FROM to TO (STEP: 30, 90s, 15m, 1h)")
         ->expected(3)
         ->type_name("FROM TO STEP");

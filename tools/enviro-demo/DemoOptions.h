@@ -16,6 +16,7 @@ struct DemoOptions {
     int width = 960, height = 540;
     std::string camera = "town";    // a preset of DemoCameras.h
     std::string outDir = ".";
+    std::string name = "frame";     // file name: NAME.png, or NAME-0000.png ... for a time-lapse
     std::string dataDir;
     bool timelapse = false;
     skytool::CivilTime from, to;

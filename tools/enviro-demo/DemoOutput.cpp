@@ -54,9 +54,9 @@ void showProgress(int done, int total) {
 
 bool haveFfmpeg() { return std::system("command -v ffmpeg >/dev/null 2>&1") == 0; }
 
-bool encodeVideo(const std::string& folder, const std::string& video, std::string& error) {
-    const std::string command = "ffmpeg -loglevel error -y -framerate 24 -i \"" + folder +
-                                "/frame-%04d.png\" -c:v libx264 -pix_fmt yuv420p \"" + video + "\"";
+bool encodeVideo(const std::string& folder, const std::string& name, const std::string& video, std::string& error) {
+    const std::string command = "ffmpeg -loglevel error -y -framerate 24 -i \"" + folder + "/" + name +
+                                "-%04d.png\" -c:v libx264 -pix_fmt yuv420p \"" + video + "\"";
     if (std::system(command.c_str()) != 0) {
         error = "ffmpeg could not make \"" + video + "\"";
         return false;

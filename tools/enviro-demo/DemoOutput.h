@@ -15,7 +15,7 @@ bool writePng(const std::string& path, int width, int height, const std::vector<
 void showProgress(int done, int total);
 // Is ffmpeg on the PATH?
 bool haveFfmpeg();
-// frame-0000.png ... of folder into video (H.264, 24 frames a second); false with the reason.
-bool encodeVideo(const std::string& folder, const std::string& video, std::string& error);
+// NAME-0000.png ... of folder into video (H.264, 24 frames a second); false with the reason.
+bool encodeVideo(const std::string& folder, const std::string& name, const std::string& video, std::string& error);
 
 }  // namespace demotool

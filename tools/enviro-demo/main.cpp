@@ -121,15 +121,16 @@ int run(const DemoOptions& options) {
             frameSeconds += renderer.lastCpuTimes().frameSeconds;
             if (options.window && !host->presentToWindow(renderer.frameTarget())) break;
         }
-        char name[32];
-        std::snprintf(name, sizeof name, options.timelapse ? "frame-%04d.png" : "frame.png", i);
+        char number[16];
+        std::snprintf(number, sizeof number, "-%04d", i);
+        const std::string name = options.name + (options.timelapse ? number : "") + ".png";
         const auto pixels = host->renderApi().readRgba8(renderer.frameTarget());
         if (!writePng((std::filesystem::path(outDir) / name).string(), options.width, options.height, pixels, error))
             return fail(error);
         if (options.timelapse) showProgress(i + 1, total);
     }
     if (options.timings) printTimings(renderer, moduleSeconds, frameSeconds, total * options.repeat);
-    if (!video.empty() && !encodeVideo(outDir, video, error)) return fail(error);
+    if (!video.empty() && !encodeVideo(outDir, options.name, video, error)) return fail(error);
 
     // Shut down as a host does, and say so when the GL or the module's objects were not all
     // given back or the GL reported an error.
