@@ -41,7 +41,7 @@ GlRenderApi::GlRenderApi() {
     const float one[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     glClearTexImage(white->glTexture(), 0, GL_RGBA, GL_FLOAT, one);
     m_default = white;
-    m_live.push_back(white);
+    m_objects.add(white, false);
 
     m_readFramebuffer = gl::createFramebuffer();
     m_drawFramebuffer = gl::createFramebuffer();
@@ -59,16 +59,10 @@ GlRenderApi::~GlRenderApi() {
     gl::deleteObject(gl::ObjectType::Framebuffer, m_readFramebuffer);
     gl::deleteObject(gl::ObjectType::Framebuffer, m_drawFramebuffer);
     gl::deleteObject(gl::ObjectType::Buffer, m_hostBlock);
-    std::map<std::string, GlRenderObject*, std::less<>> registry;
-    registry.swap(m_registry);
-    for (auto& entry : registry) entry.second->dropReference();
+    m_objects.dropAll();
     m_default->dropReference();
     // What is still alive is held by someone else: its texture goes now, its shell lives on.
-    for (GlRenderObject* object : m_live) {
-        object->deleteTexture();
-        object->setOwner(nullptr);
-    }
-    for (GlRenderObject* shell : m_graveyard) delete shell;
+    m_objects.releaseLiving([](GlRenderObject* object) { object->deleteTexture(); });
 }
 
 // ---------------------------------------------------------------- creation and lookup
@@ -81,11 +75,7 @@ template <class Interface>
 Interface* GlRenderApi::registerNew(const char* name, GlObjectKind kind, const GlFormat& format, int width,
                                     int height) {
     auto* object = new GlCountedObject<Interface>(name, kind, format, width, height, this);
-    m_live.push_back(object);
-    GlRenderObject*& slot = m_registry[name];
-    GlRenderObject* replaced = slot;
-    slot = object;
-    if (replaced) replaced->dropReference();
+    m_objects.add(object);
     return object;
 }
 
@@ -116,9 +106,8 @@ RendAPI::ICubeTarget* GlRenderApi::createCubeTarget(const char* name, int edge, 
 RendAPI::ITexture* GlRenderApi::findTexture(const char* name) { return find(name); }
 
 RendAPI::ITexture* GlRenderApi::find(const char* name) const {
-    if (!name) return nullptr;
-    auto it = m_registry.find(name);
-    return it == m_registry.end() ? nullptr : it->second->texture();
+    GlRenderObject* o = m_objects.find(name);
+    return o ? o->texture() : nullptr;
 }
 
 RendAPI::ITexture* GlRenderApi::getDefaultTexture() { return m_default->texture(); }
@@ -138,14 +127,8 @@ void GlRenderApi::setMaxTextureSize(int size) { m_maxSize = std::clamp(size, 1, 
 // ---------------------------------------------------------------- object lifetime
 
 void GlRenderApi::onObjectDied(GlRenderObject* object) {
-    m_live.erase(std::remove(m_live.begin(), m_live.end(), object), m_live.end());
-    m_graveyard.push_back(object);
-    RendAPI::ITexture* t = object->texture();
-    for (TargetEntry& e : m_targetStack)
-        for (auto& slot : e.slots)
-            if (slot == t) slot = nullptr;
-    for (auto& d : m_depthStack)
-        if (d == t) d = nullptr;
+    m_objects.died(object);
+    m_stacks.forget(object->texture());
     // Framebuffers made with its texture go with it (GL reuses texture names).
     const GLuint name = object->glTexture();
     for (auto it = m_framebuffers.begin(); it != m_framebuffers.end();) {
@@ -164,30 +147,21 @@ void GlRenderApi::onDeadObjectUsed(GlRenderObject* object, const char* operation
     protocolError(std::string(operation) + " of destroyed object \"" + object->name() + "\"");
 }
 
-int GlRenderApi::refCount(const char* name) const {
-    if (!name) return 0;
-    auto it = m_registry.find(name);
-    return it == m_registry.end() ? 0 : it->second->count();
-}
+int GlRenderApi::refCount(const char* name) const { return m_objects.refCount(name); }
 
 std::vector<std::string> GlRenderApi::leakedObjects() const {
-    std::vector<std::string> leaked;
-    for (GlRenderObject* object : m_live) {
-        auto it = m_registry.find(object->name());
-        const bool own = object == m_default || (it != m_registry.end() && it->second == object);
-        // The back buffer's references are the host's, not leaks.
-        const int held = (object->texture() == m_backColor) + (object->texture() == m_backDepth);
-        if (object->count() > (own ? 1 : 0) + held) leaked.push_back(object->name());
-    }
-    return leaked;
+    // The default texture's and the back buffer's references are the host's own, not leaks.
+    return m_objects.leaked([this](const GlRenderObject* o) {
+        RendAPI::ITexture* t = const_cast<GlRenderObject*>(o)->texture();
+        return (o == m_default) + (t == m_backColor) + (t == m_backDepth);
+    });
 }
 
 // ---------------------------------------------------------------- stacks and viewport
 
 void GlRenderApi::pushTargets(RendAPI::ITexture* t0, RendAPI::ITexture* t1, RendAPI::ITexture* t2, int face) {
-    m_targetStack.push_back(TargetEntry{{t0, t1, t2}, face, m_viewport});
-    RendAPI::ITexture* first = t0 ? t0 : (t1 ? t1 : t2);
-    if (first) setViewport(0, 0, first->getWidth(), first->getHeight());
+    m_viewport = m_stacks.pushTargets(t0, t1, t2, face, m_viewport);
+    applyViewport();
 }
 
 void GlRenderApi::setRenderTargets(RendAPI::ITexture* t0, RendAPI::ITexture* t1, RendAPI::ITexture* t2) {
@@ -206,35 +180,25 @@ void GlRenderApi::setCubeFace(const char* name, int face) {
 }
 
 void GlRenderApi::resetRenderTarget() {
-    if (m_targetStack.empty()) {
-        protocolError("resetRenderTarget without a matching set");
-        return;
-    }
-    m_viewport = m_targetStack.back().savedViewport;
-    m_targetStack.pop_back();
+    if (!m_stacks.popTargets(m_viewport)) protocolError("resetRenderTarget without a matching set");
     applyViewport();
 }
 
-void GlRenderApi::setDepthSurface(RendAPI::ITexture* surface) { m_depthStack.push_back(surface); }
+void GlRenderApi::setDepthSurface(RendAPI::ITexture* surface) { m_stacks.pushDepth(surface); }
 
-void GlRenderApi::setDepthSurface(const char* name) { m_depthStack.push_back(find(name)); }
+void GlRenderApi::setDepthSurface(const char* name) { m_stacks.pushDepth(find(name)); }
 
 void GlRenderApi::resetDepthSurface() {
-    if (m_depthStack.empty()) {
-        protocolError("resetDepthSurface without a matching set");
-        return;
-    }
-    m_depthStack.pop_back();
+    if (!m_stacks.popDepth()) protocolError("resetDepthSurface without a matching set");
 }
 
 RendAPI::ITexture* GlRenderApi::currentTarget(int slot) const {
-    if (slot < 0 || slot > 2) return nullptr;
-    if (m_targetStack.empty()) return slot == 0 ? m_backColor : nullptr;
-    return m_targetStack.back().slots[slot];
+    if (!m_stacks.hasTargets()) return slot == 0 ? m_backColor : nullptr;
+    return m_stacks.target(slot);
 }
 
 RendAPI::ITexture* GlRenderApi::currentDepthSurface() const {
-    return m_depthStack.empty() ? m_backDepth : m_depthStack.back();
+    return m_stacks.hasDepth() ? m_stacks.depth() : m_backDepth;
 }
 
 void GlRenderApi::setViewport(int x, int y, int width, int height) {

@@ -37,6 +37,8 @@
 
 #include "enviro/host/RenderApi.h"
 #include "glhost/GlRenderObject.h"
+#include "refhost/RenderObjectRegistry.h"
+#include "refhost/RenderTargetStacks.h"
 
 namespace glhost {
 
@@ -105,25 +107,21 @@ public:
     // ---- Checks
     RendAPI::ITexture* find(const char* name) const;
     int refCount(const char* name) const;
-    int liveObjectCount() const { return static_cast<int>(m_live.size()); }
+    int liveObjectCount() const { return static_cast<int>(m_objects.live().size()); }
     // Names of objects that still hold references beyond the host's own (registered objects with
     // a count above 1, the default texture above 1, replaced objects still alive).
     std::vector<std::string> leakedObjects() const;
     int protocolErrors() const { return static_cast<int>(m_protocolLog.size()); }
     const std::vector<std::string>& protocolLog() const { return m_protocolLog; }
-    int renderTargetDepth() const { return static_cast<int>(m_targetStack.size()); }
-    int depthSurfaceDepth() const { return static_cast<int>(m_depthStack.size()); }
+    int renderTargetDepth() const { return m_stacks.targetDepth(); }
+    int depthSurfaceDepth() const { return m_stacks.depthDepth(); }
+    // What drawing goes to now: the top of a stack, or the back buffer while it is empty.
     RendAPI::ITexture* currentTarget(int slot) const;
     RendAPI::ITexture* currentDepthSurface() const;
-    int cubeFace() const { return m_targetStack.empty() ? -1 : m_targetStack.back().face; }
+    int cubeFace() const { return m_stacks.face(); }
     Math::Vector4f clipPlane() const { return m_clipPlane; }
 
 private:
-    struct TargetEntry {
-        RendAPI::ITexture* slots[3];
-        int face;
-        RendAPI::Viewport savedViewport;
-    };
     struct FramebufferEntry {
         GLuint color[3];
         int face;
@@ -145,16 +143,13 @@ private:
     void protocolError(const std::string& what) { m_protocolLog.push_back(what); }
     void uploadHostBlock();
 
-    std::map<std::string, GlRenderObject*, std::less<>> m_registry;
-    std::vector<GlRenderObject*> m_live;
-    std::vector<GlRenderObject*> m_graveyard;
+    refhost::RenderObjectRegistry<GlRenderObject> m_objects;  // by name; every object alive; dead shells
     GlRenderObject* m_default = nullptr;
     std::map<int, bool> m_renderable;  // format code -> the device renders to its GL format
     int m_maxSize = 0;
     int m_deviceMaxSize = 0;
 
-    std::vector<TargetEntry> m_targetStack;
-    std::vector<RendAPI::ITexture*> m_depthStack;
+    refhost::RenderTargetStacks m_stacks;
     RendAPI::ITexture* m_backColor = nullptr;
     RendAPI::ITexture* m_backDepth = nullptr;
     std::vector<FramebufferEntry> m_framebuffers;

@@ -55,7 +55,7 @@ public:
     void dropReference();
     // Deletes the GL texture now (the render API going away); the shell stays.
     void deleteTexture();
-    void setOwner(GlObjectOwner* owner) { m_owner = owner; }
+    void setObserver(GlObjectOwner* owner) { m_owner = owner; }
 
 protected:
     GlRenderObject(const char* name, GlObjectKind kind, const GlFormat& format, int width, int height,

@@ -30,18 +30,15 @@ RefRenderApi::RefRenderApi() {
     white->image().write(0, 0, 0, Math::Vector4f(1, 1, 1, 1));
     white->image().setReadOnly(true);  // stays white whatever is drawn into it
     m_default = white;
-    m_live.push_back(white);
+    m_objects.add(white, false);
 }
 
 RefRenderApi::~RefRenderApi() {
     // Drop the renderer's own references; objects nobody else holds die now (into the graveyard).
-    std::map<std::string, RefObject*, std::less<>> registry;
-    registry.swap(m_registry);
-    for (auto& entry : registry) entry.second->dropReference();
+    m_objects.dropAll();
     m_default->dropReference();
     // What is still alive is held by someone else: it lives on without us.
-    for (RefObject* object : m_live) object->setObserver(nullptr);
-    for (RefObject* shell : m_graveyard) delete shell;
+    m_objects.releaseLiving([](RefObject*) {});
 }
 
 // ---------------------------------------------------------------- creation and lookup
@@ -56,11 +53,7 @@ template <class Interface>
 Interface* RefRenderApi::registerNew(const char* name, RefObjectKind kind, int format, int width, int height,
                                      int faces) {
     auto* object = new RefCountedObject<Interface>(name, kind, RefImage(format, width, height, faces), this);
-    m_live.push_back(object);
-    RefObject*& slot = m_registry[name];
-    RefObject* replaced = slot;
-    slot = object;
-    if (replaced) replaced->dropReference();  // the old object lives on while others hold it
+    m_objects.add(object);  // an object of the same name lives on while others hold it
     return object;
 }
 
@@ -91,9 +84,8 @@ RendAPI::ICubeTarget* RefRenderApi::createCubeTarget(const char* name, int edge,
 RendAPI::ITexture* RefRenderApi::findTexture(const char* name) { return find(name); }
 
 RendAPI::ITexture* RefRenderApi::find(const char* name) const {
-    if (!name) return nullptr;
-    auto it = m_registry.find(name);
-    return it == m_registry.end() ? nullptr : it->second->texture();
+    RefObject* o = m_objects.find(name);
+    return o ? o->texture() : nullptr;
 }
 
 RendAPI::ITexture* RefRenderApi::getDefaultTexture() { return m_default->texture(); }
@@ -134,14 +126,8 @@ void RefRenderApi::setFailCreation(const char* name, bool fail) {
 // ---------------------------------------------------------------- object lifetime
 
 void RefRenderApi::onObjectDied(RefObject* object) {
-    m_live.erase(std::remove(m_live.begin(), m_live.end(), object), m_live.end());
-    m_graveyard.push_back(object);
-    RendAPI::ITexture* t = object->texture();
-    for (TargetEntry& e : m_targetStack)
-        for (auto& slot : e.slots)
-            if (slot == t) slot = nullptr;
-    for (auto& d : m_depthStack)
-        if (d == t) d = nullptr;
+    m_objects.died(object);
+    m_stacks.forget(object->texture());
 }
 
 void RefRenderApi::onDeadObjectUsed(RefObject* object, const char* operation) {
@@ -150,29 +136,16 @@ void RefRenderApi::onDeadObjectUsed(RefObject* object, const char* operation) {
 
 void RefRenderApi::protocolError(const std::string& what) { m_protocolLog.push_back(what); }
 
-int RefRenderApi::refCount(const char* name) const {
-    if (!name) return 0;
-    auto it = m_registry.find(name);
-    return it == m_registry.end() ? 0 : it->second->count();
-}
+int RefRenderApi::refCount(const char* name) const { return m_objects.refCount(name); }
 
 std::vector<std::string> RefRenderApi::leakedObjects() const {
-    std::vector<std::string> leaked;
-    for (RefObject* object : m_live) {
-        auto it = m_registry.find(object->name());
-        bool ownedByRenderer = object == m_default || (it != m_registry.end() && it->second == object);
-        int ownCount = ownedByRenderer ? 1 : 0;
-        if (object->count() > ownCount) leaked.push_back(object->name());
-    }
-    return leaked;
+    return m_objects.leaked([this](const RefObject* o) { return o == m_default ? 1 : 0; });
 }
 
 // ---------------------------------------------------------------- target and depth stacks
 
 void RefRenderApi::pushTargets(RendAPI::ITexture* t0, RendAPI::ITexture* t1, RendAPI::ITexture* t2, int face) {
-    m_targetStack.push_back(TargetEntry{{t0, t1, t2}, face, m_viewport});
-    RendAPI::ITexture* first = t0 ? t0 : (t1 ? t1 : t2);
-    if (first) m_viewport = RendAPI::Viewport{0, 0, first->getWidth(), first->getHeight()};
+    m_viewport = m_stacks.pushTargets(t0, t1, t2, face, m_viewport);
 }
 
 void RefRenderApi::setRenderTargets(RendAPI::ITexture* t0, RendAPI::ITexture* t1, RendAPI::ITexture* t2) {
@@ -191,36 +164,22 @@ void RefRenderApi::setCubeFace(const char* name, int face) {
 }
 
 void RefRenderApi::resetRenderTarget() {
-    if (m_targetStack.empty()) {
-        protocolError("resetRenderTarget without a matching set");
-        return;
-    }
-    m_viewport = m_targetStack.back().savedViewport;
-    m_targetStack.pop_back();
+    if (!m_stacks.popTargets(m_viewport)) protocolError("resetRenderTarget without a matching set");
 }
 
-void RefRenderApi::setDepthSurface(RendAPI::ITexture* surface) { m_depthStack.push_back(surface); }
+void RefRenderApi::setDepthSurface(RendAPI::ITexture* surface) { m_stacks.pushDepth(surface); }
 
-void RefRenderApi::setDepthSurface(const char* name) { m_depthStack.push_back(find(name)); }
+void RefRenderApi::setDepthSurface(const char* name) { m_stacks.pushDepth(find(name)); }
 
 void RefRenderApi::resetDepthSurface() {
-    if (m_depthStack.empty()) {
-        protocolError("resetDepthSurface without a matching set");
-        return;
-    }
-    m_depthStack.pop_back();
+    if (!m_stacks.popDepth()) protocolError("resetDepthSurface without a matching set");
 }
 
-RendAPI::ITexture* RefRenderApi::currentTarget(int slot) const {
-    if (m_targetStack.empty() || slot < 0 || slot > 2) return nullptr;
-    return m_targetStack.back().slots[slot];
-}
+RendAPI::ITexture* RefRenderApi::currentTarget(int slot) const { return m_stacks.target(slot); }
 
-RendAPI::ITexture* RefRenderApi::currentDepthSurface() const {
-    return m_depthStack.empty() ? nullptr : m_depthStack.back();
-}
+RendAPI::ITexture* RefRenderApi::currentDepthSurface() const { return m_stacks.depth(); }
 
-int RefRenderApi::cubeFace() const { return m_targetStack.empty() ? -1 : m_targetStack.back().face; }
+int RefRenderApi::cubeFace() const { return m_stacks.face(); }
 
 int RefRenderApi::currentFace() const { return std::max(cubeFace(), 0); }
 

@@ -32,6 +32,8 @@
 
 #include "enviro/host/RenderApi.h"
 #include "refhost/RefCountedObject.h"
+#include "refhost/RenderObjectRegistry.h"
+#include "refhost/RenderTargetStacks.h"
 
 namespace refhost {
 
@@ -89,7 +91,7 @@ public:
     RendAPI::ITexture* find(const char* name) const;
     // Reference count of the registered object (the registry's own reference included), 0 if none.
     int refCount(const char* name) const;
-    int liveObjectCount() const { return static_cast<int>(m_live.size()); }
+    int liveObjectCount() const { return static_cast<int>(m_objects.live().size()); }
     // Names of objects that still hold references beyond the renderer's own: registered objects
     // with a count above 1, the default texture above 1, and objects dropped from the registry
     // (replaced) that are still alive. Ask after the module has released everything.
@@ -98,8 +100,8 @@ public:
     int protocolErrors() const { return static_cast<int>(m_protocolLog.size()); }
     const std::vector<std::string>& protocolLog() const { return m_protocolLog; }
 
-    int renderTargetDepth() const { return static_cast<int>(m_targetStack.size()); }
-    int depthSurfaceDepth() const { return static_cast<int>(m_depthStack.size()); }
+    int renderTargetDepth() const { return m_stacks.targetDepth(); }
+    int depthSurfaceDepth() const { return m_stacks.depthDepth(); }
     // Colour target in force in slot 0..2, or null.
     RendAPI::ITexture* currentTarget(int slot) const;
     RendAPI::ITexture* currentDepthSurface() const;
@@ -126,11 +128,6 @@ private:
         bool asTarget;
         bool asDepthTexture;
     };
-    struct TargetEntry {
-        RendAPI::ITexture* slots[3];
-        int face;                      // cube face, or -1
-        RendAPI::Viewport savedViewport;  // in force before this entry was pushed
-    };
 
     void onObjectDied(RefObject* object) override;
     void onDeadObjectUsed(RefObject* object, const char* operation) override;
@@ -142,9 +139,7 @@ private:
     void protocolError(const std::string& what);
     Support supportOf(int format) const;
 
-    std::map<std::string, RefObject*, std::less<>> m_registry;  // found by const char* without a copy
-    std::vector<RefObject*> m_live;       // every object alive (registered or not)
-    std::vector<RefObject*> m_graveyard;  // dead shells, deleted with the renderer
+    RenderObjectRegistry<RefObject> m_objects;  // by name; every object alive; dead shells
     RefObject* m_default = nullptr;
     std::map<int, Support> m_support;
     std::vector<Math::Vector4f> m_copyTexels;  // copyRect's read-before-write buffer
@@ -152,8 +147,7 @@ private:
     int m_maxWidth = kDefaultMaxTextureSize;
     int m_maxHeight = kDefaultMaxTextureSize;
 
-    std::vector<TargetEntry> m_targetStack;
-    std::vector<RendAPI::ITexture*> m_depthStack;
+    RenderTargetStacks m_stacks;
     RendAPI::Viewport m_viewport{0, 0, 0, 0};
     Math::Vector4f m_clipPlanes[6];
     bool m_clipPlaneOn = false;
