@@ -4,7 +4,7 @@
 // line.
 #include <string>
 
-#include "../enviro-sky/CivilTime.h"
+#include "CivilTime.h"
 
 namespace demotool {
 

@@ -1,46 +1,38 @@
 #include "DemoOutput.h"
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
+#include "OutputFile.h"
+
 namespace demotool {
 
 namespace fs = std::filesystem;
 
 bool prepareOutputFolder(const std::string& folder, std::string& error) {
+    if (!skytool::checkOutputFolder(folder, error)) return false;
     std::error_code ec;
     fs::create_directories(folder, ec);
-    const std::string probe = (fs::path(folder) / ".enviro-demo-probe").string();
-    FILE* f = ec ? nullptr : std::fopen(probe.c_str(), "wb");
-    if (!f) {
-        error = "cannot write into the folder \"" + folder + "\"" + (ec ? ": " + ec.message() : "");
-        return false;
-    }
-    std::fclose(f);
-    fs::remove(probe, ec);
-    return true;
+    if (ec) error = "cannot make the folder \"" + folder + "\": " + ec.message();
+    return !ec;
 }
 
 bool writePng(const std::string& path, int width, int height, const std::vector<unsigned char>& rgba,
               std::string& error) {
-    const std::string part = path + ".part";
-    if (rgba.size() != size_t(width) * height * 4 || !stbi_write_png(part.c_str(), width, height, 4, rgba.data(), width * 4)) {
-        std::remove(part.c_str());
-        error = "cannot write \"" + path + "\"";
+    std::vector<unsigned char> png;
+    auto append = [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<unsigned char>*>(context);
+        out->insert(out->end(), static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    };
+    if (rgba.size() != size_t(width) * height * 4 ||
+        !stbi_write_png_to_func(append, &png, width, height, 4, rgba.data(), width * 4)) {
+        error = "cannot encode \"" + path + "\"";
         return false;
     }
-    std::error_code ec;
-    fs::rename(part, path, ec);
-    if (ec) {
-        std::remove(part.c_str());
-        error = "cannot write \"" + path + "\": " + ec.message();
-        return false;
-    }
-    return true;
+    return skytool::writeFileAtomically(path, png.data(), png.size(), error);
 }
 
 void showProgress(int done, int total) {
