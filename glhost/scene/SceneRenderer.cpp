@@ -146,12 +146,12 @@ Math::Matrix4f SceneRenderer::drawingFrame(const Math::Vector3d& world) const {
     return m;
 }
 
-// The base on the floating-origin grid below the eye, the eye inside it, and the orientation
-// (rows forward, up, right) toward the target.
+// The base on the floating-origin grid nearest the eye (at height 0), the eye inside it, and the
+// orientation (rows forward, up, right) toward the target.
 void SceneRenderer::placeCamera(const SceneFrame& frame) {
     const double cell = m_settings.originCell;
     auto snap = [cell](double v) { return cell > 0.0 ? std::floor(v / cell + 0.5) * cell : v; };
-    m_base = Math::Vector3d(snap(frame.eye.x), cell > 0.0 ? 0.0 : frame.eye.y, snap(frame.eye.z));
+    m_base = Math::Vector3d(snap(frame.eye.x), 0.0, snap(frame.eye.z));
     cam::SMCamera& camera = m_host.camera();
     const double base[4] = {m_base.x, m_base.y, m_base.z, 0.0};
     const double position[4] = {frame.eye.x - m_base.x, frame.eye.y - m_base.y, frame.eye.z - m_base.z, 1.0};
@@ -249,9 +249,7 @@ void SceneRenderer::updateCasterRecords() {
 // 3. The directional shadow: the module fits the map and asks for the casters (drawModel).
 void SceneRenderer::renderShadow() {
     moduleEnter();
-    // The fit measures the ground level against the camera's position; the camera stands at the
-    // drawing frame's origin, so the ground's height in that frame is what it needs.
-    m_shadow->getDesc()->fGroundLevel = m_content.groundLevel - float(m_base.y);
+    m_shadow->getDesc()->fGroundLevel = m_content.groundLevel;  // world units
     m_shadow->renderDepth();
     moduleLeave();
 }

@@ -12,8 +12,8 @@
 //      (FogEffector::applyFogParams);
 //   5. the display pass into "frame" (8-bit sRGB): exposure and tone curve (ToneCurve.h).
 // Camera: the scene is given in world coordinates (x north, y up, z east); the camera's base is
-// the drawing frame's origin, a floating origin on a grid of Settings::originCell metres (0: at
-// the eye every frame), and its position is the eye in that frame. Objects are drawn and stored
+// the drawing frame's origin, a floating origin on a grid of Settings::originCell metres at
+// height 0 (0: below the eye every frame), and its position is the eye in that frame. Objects are drawn and stored
 // as shadow casters at world minus base; the shadow fit's ground level is the scene's, in world
 // units.
 // The module must be running (ModuleSession) and the GL host installed.
@@ -53,7 +53,7 @@ public:
     struct Settings {
         int width = 960, height = 540;
         int shadowMapSize = 1024;  // the float shadow map's side
-        double originCell = 0.0;   // the floating origin's grid, metres (0: at the eye)
+        double originCell = 256.0; // the floating origin's grid, metres (0: below the eye)
         float exposureKey = 0.6f;  // display brightness of the scene's light
         bool sky = true;           // draw the sky dome
     };

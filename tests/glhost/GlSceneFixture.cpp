@@ -45,8 +45,9 @@ void GlSceneTest::TearDown() {
     EXPECT_TRUE(host().renderApi().leakedObjects().empty());
 }
 
-SceneRenderer& GlSceneTest::startRenderer(SceneContent& content, int width, int height) {
+SceneRenderer& GlSceneTest::startRenderer(SceneContent& content, int width, int height, double originCell) {
     SceneRenderer::Settings settings;
+    settings.originCell = originCell;
     settings.width = m_width = width;
     settings.height = m_height = height;
     settings.shadowMapSize = 1024;

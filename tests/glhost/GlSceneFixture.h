@@ -15,8 +15,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts a renderer for content (a frame of width x height); fails the test on an error.
-    SceneRenderer& startRenderer(SceneContent& content, int width, int height);
+    // Starts a renderer for content (a frame of width x height, the floating origin on a grid of
+    // originCell metres); fails the test on an error.
+    SceneRenderer& startRenderer(SceneContent& content, int width, int height, double originCell = 256.0);
     // The flat ground (albedo, from -extent to extent in x and z at height 0).
     static std::unique_ptr<GlMesh> flatGround(float extent, float albedo);
     // A box model from min to max (one node), drawn through the renderer.

@@ -43,7 +43,8 @@ class GlShadow : public GlSceneTest {};
 TEST_F(GlShadow, BoxShadowFallsWhereTheRayTestSays) {
     SceneContent scene;
     scene.ground.push_back(flatGround(200.0f, 0.5f));
-    SceneRenderer& renderer = startRenderer(scene, 240, 160);
+    // The drawing frame's origin below the eye, so that base and position both matter.
+    SceneRenderer& renderer = startRenderer(scene, 240, 160, 0.0);
     scene.objects.push_back({boxModel(kBoxMin, kBoxMax, 0.5f), Math::Vector3d(0.0, 0.0, 0.0)});
     auto* shadow = effector::effectorInstance<effector::PSMShadow>(effector::EFFECTOR_PSMSHADOW);
 
