@@ -23,11 +23,13 @@ set_property(TARGET enviro PROPERTY INTERFACE_INCLUDE_DIRECTORIES
   "$<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>" "$<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>")
 
 # The reference host as installed, for hosts that load libenviro.so: the objects of enviro_refhost
-# without the frame driver (it attaches the module itself, which only a host that links the module
-# statically does), plus a copy of the plain math library (Math::, _3DMath::, SH::), which the shared
-# library keeps hidden. Nothing is compiled twice.
+# and of the host services it shares with the GPU host (enviro_hostservices) without the frame
+# driver (it attaches the module itself, which only a host that links the module statically does),
+# plus a copy of the plain math library (Math::, _3DMath::, SH::), which the shared library keeps
+# hidden. Nothing is compiled twice.
 add_library(enviro_refhost_package STATIC
   "$<FILTER:$<TARGET_OBJECTS:enviro_refhost>,EXCLUDE,/RefFrameDriver\\.cpp\\.o$>"
+  "$<TARGET_OBJECTS:enviro_hostservices>"
   "$<FILTER:$<TARGET_OBJECTS:enviro_core>,INCLUDE,/enviro/host/(Math3D|MathMatrix|SphericalHarmonics)\\.cpp\\.o$>")
 set_target_properties(enviro_refhost_package PROPERTIES
   LINKER_LANGUAGE CXX
