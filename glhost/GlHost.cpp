@@ -2,7 +2,10 @@
 
 #include <GLFW/glfw3.h>
 
+#include "glhost/clients/GlBackCube.h"
 #include "glhost/clients/GlBkgr.h"
+#include "glhost/clients/GlCirrus.h"
+#include "glhost/clients/GlLightRender.h"
 #include "glhost/clients/GlPostEffect.h"
 #include "glhost/clients/GlSkySphere.h"
 
@@ -24,6 +27,9 @@ bool GlHost::addClients(std::string& error) {
         GlBkgr::create(*m_device, error),
         error.empty() ? GlPostEffect::create(*m_device, error) : nullptr,
         error.empty() ? GlSkySphere::create(*m_device, error) : nullptr,
+        error.empty() ? GlLightRender::create(*m_device, error) : nullptr,
+        error.empty() ? GlBackCube::create(*m_device, error) : nullptr,
+        error.empty() ? GlCirrus::create(*m_device, error) : nullptr,
     };
     if (!error.empty()) return false;
     for (auto& c : clients) m_clients.add(std::move(c));

@@ -4,7 +4,9 @@ namespace glhost {
 
 std::unique_ptr<GlPostEffect> GlPostEffect::create(GlDevice& device, std::string& error) {
     GlShader* fill = device.programs().load("fill", "fullscreen.vert", "fill.frag", error);
-    return fill ? std::unique_ptr<GlPostEffect>(new GlPostEffect(device, *fill)) : nullptr;
+    ScreenPrograms screen{};
+    if (!fill || !loadScreenPrograms(device.programs(), screen, error)) return nullptr;
+    return std::unique_ptr<GlPostEffect>(new GlPostEffect(device, *fill, screen));
 }
 
 void GlPostEffect::clearTarget(RendAPI::ITexture* target, const Math::Vector4f* color) {
