@@ -51,7 +51,7 @@ Math::Vector3f cross(const Math::Vector3f& a, const Math::Vector3f& b) {
 }  // namespace
 
 SceneRenderer::SceneRenderer(GlHost& host, SceneContent& content, const Settings& settings)
-    : m_host(host), m_content(content), m_settings(settings) {}
+    : m_host(host), m_content(content), m_settings(settings), m_effects(host, content, *this, settings.effects) {}
 
 SceneRenderer::~SceneRenderer() { stop(); }
 
@@ -87,11 +87,14 @@ bool SceneRenderer::start(std::string& error) {
     // The shadow map at the size asked for (the render API's cap bounds the module's choice).
     const int deviceMax = api.getMaxTextureWidth();
     api.setMaxTextureSize(m_settings.shadowMapSize);
-    m_shadow->initShadows(kShadowQuality, 0);
+    m_shadow->initShadows(kShadowQuality, m_settings.lightShadowQuality);
     api.setMaxTextureSize(deviceMax);
     m_shadow->enable(true);
-
     m_started = true;
+    if (!m_effects.start(w, h, error)) {
+        stop();  // what was made goes again
+        return false;
+    }
     return true;
 }
 
@@ -100,6 +103,7 @@ void SceneRenderer::stop() {
     if (effectorMan)
         for (int id : m_casterIds) effectorMan->removeEffector(id);
     m_casterIds.clear();
+    m_effects.stop();
     if (m_shadow && effectorMan) m_shadow->uninitShadows();
     for (RendAPI::ITexture*& t : {std::ref(m_hdr), std::ref(m_depthSurface), std::ref(m_frame)}) {
         if (t) t->release();
@@ -119,8 +123,19 @@ void SceneRenderer::renderFrame(const SceneFrame& frame) {
     placeCamera(frame);
     updateAstronomy(frame);
     updateCasterRecords();
+    m_timer.begin("lights");
+    m_effects.storeLights(m_base);
+    m_effects.renderLightShadows(m_base);
     m_timer.begin("shadow");
     renderShadow();
+    m_timer.begin("screen");
+    m_effects.renderScreenDepth();
+    m_timer.begin("lists");
+    m_effects.renderLightLists();
+    m_timer.begin("clouds");
+    m_effects.renderClouds(m_base);
+    m_timer.begin("mirrors");
+    m_effects.renderReflections(m_base, m_exposure);
     m_timer.begin("sky");
     GlRenderApi& api = m_host.renderApi();
     api.setRenderTargets(m_hdr, nullptr, nullptr);
@@ -128,12 +143,14 @@ void SceneRenderer::renderFrame(const SceneFrame& frame) {
     api.clearColor(0.0f, 0.0f, 0.0f, 1.0f);
     api.clearDepth(1.0f);
     drawSky();
+    m_effects.drawCloudsOverSky();
     m_timer.begin("scene");
-    drawScene();
+    drawScene(ScenePass::Main);
+    m_effects.drawTransparent(m_base);
     api.resetDepthSurface();
     api.resetRenderTarget();
     m_timer.begin("tonemap");
-    toneMapToFrame();
+    toneMapToFrame(m_effects.motionBlur(m_hdr));
     m_timer.frameEnd();
     m_cpu.frameSeconds = seconds() - start;
 }
@@ -259,13 +276,15 @@ void SceneRenderer::drawSky() {
     enviro::sky->drawQuad();
 }
 
-// The day light, the fog constants and the shadow map's constants for the scene program.
-void SceneRenderer::setSceneLighting(GlShader& program) {
+// The day light, the fog constants and the shadow map's constants for the scene program; the
+// dynamic lights, ambient, occlusion, clouds and reflection of the pass.
+void SceneRenderer::setSceneLighting(GlShader& program, ScenePass pass) {
     moduleEnter();
     LightSource* lights = effectorInstance<LightSource>(EFFECTOR_LIGHT);
     Math::Vector3f origin(0.0f, 0.0f, 0.0f);
     if (lights) lights->setLight(&program, &origin, 1e6f, nullptr, nullptr, 8);
     if (FogEffector* fog = effectorInstance<FogEffector>(EFFECTOR_FOG)) fog->applyFogParams(&program, false);
+    m_effects.bindScene(program, pass);
     const bool active = m_shadow->isActive();
     RendAPI::ITexture* map = active ? m_shadow->getDepthTarget() : nullptr;
     program.set("u_lightSpace", *m_shadow->getLightSpace());
@@ -275,13 +294,13 @@ void SceneRenderer::setSceneLighting(GlShader& program) {
     program.setTexture("u_shadowMap", map);
 }
 
-// 4. The ground, the objects and the water, lit and fogged.
-void SceneRenderer::drawScene() {
+// 4. The ground, the objects and the water, lit and fogged (no water in its own mirror image).
+void SceneRenderer::drawScene(ScenePass pass) {
     GlRenderApi& api = m_host.renderApi();
     GlCameraView view;
     if (!currentCameraView(view) || !api.bindDrawTargets()) return;
     GlShader& program = *m_scene;
-    setSceneLighting(program);
+    setSceneLighting(program, pass);
     if (enviro::sky) {  // the sky model for the water's mirror image and the haze's colour
         Math::Vector3f zenith(0.0f, 1.0f, 0.0f), yxy;
         Math::Vector4f sun(m_sun.x, m_sun.y, m_sun.z, 0.0f);
@@ -303,6 +322,11 @@ void SceneRenderer::drawScene() {
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
     glDisable(GL_CULL_FACE);
+    drawGeometry(program, pass != ScenePass::Reflection);
+    glDisable(GL_DEPTH_TEST);
+}
+
+void SceneRenderer::drawGeometry(GlShader& program, bool withWater) {
     const Math::Matrix4f ground = drawingFrame(Math::Vector3d(0.0, 0.0, 0.0));
     program.set("u_world", ground);
     program.set("u_water", 0.0f);
@@ -311,12 +335,19 @@ void SceneRenderer::drawScene() {
         program.set("u_world", *m_instances[i].getWorldMatrix());
         m_content.objects[i].model->mesh().draw();
     }
-    if (m_content.water) {
+    if (m_content.water && withWater) {
         program.set("u_world", ground);
         program.set("u_water", 1.0f);
         m_content.water->draw();
     }
-    glDisable(GL_DEPTH_TEST);
+}
+
+// A reflection or probe pass: the sky, the clouds and the lit scene as the current camera sees
+// them, into the targets in force.
+void SceneRenderer::drawLitPass(ScenePass pass) {
+    if (m_settings.sky) enviro::sky->drawQuad();
+    m_effects.drawCloudsOverSky();
+    drawScene(pass);
 }
 
 // The host's draw of a caster: depth into the shadow map while the module draws a depth pass.
@@ -347,13 +378,13 @@ void SceneRenderer::drawModel(const GlModel& model, const Math::Matrix4f& world)
 }
 
 // 5. Exposure, tone curve and sRGB into the 8-bit frame.
-void SceneRenderer::toneMapToFrame() {
+void SceneRenderer::toneMapToFrame(RendAPI::ITexture* scene) {
     GlRenderApi& api = m_host.renderApi();
     api.setRenderTargets(m_frame, nullptr, nullptr);
     api.setDepthSurface(static_cast<RendAPI::ITexture*>(nullptr));
     if (api.bindDrawTargets()) {
         GlDevice::screenPassState();
-        m_tonemap->setTexture("u_scene", m_hdr);
+        m_tonemap->setTexture("u_scene", scene);
         m_tonemap->set("u_exposure", m_exposure);
         m_tonemap->use(api);
         m_host.device().drawFullscreen();

@@ -25,6 +25,7 @@
 #include "glhost/GlHost.h"
 #include "glhost/scene/GpuTimer.h"
 #include "glhost/scene/SceneContent.h"
+#include "glhost/scene/SceneEffects.h"
 
 namespace effector {
 class PSMShadow;
@@ -48,11 +49,13 @@ struct SceneFrame {
     float fovY = 1.0f;                        // radians
 };
 
-class SceneRenderer final : public GlModelDrawer {
+class SceneRenderer final : public GlModelDrawer, public ScenePassDrawer {
 public:
     struct Settings {
         int width = 960, height = 540;
         int shadowMapSize = 1024;  // the float shadow map's side
+        short lightShadowQuality = 2;  // the light shadow atlas: shadowMapSize x half of it
+        SceneEffects::Settings effects;
         double originCell = 256.0; // the floating origin's grid, metres (0: below the eye)
         float exposureKey = 0.6f;  // display brightness of the scene's light
         bool sky = true;           // draw the sky dome
@@ -88,16 +91,19 @@ public:
     const CpuTimes& lastCpuTimes() const { return m_cpu; }
 
     void drawModel(const GlModel& model, const Math::Matrix4f& world) override;
+    void drawGeometry(GlShader& program, bool withWater) override;
+    void drawLitPass(ScenePass pass) override;
+    SceneEffects& effects() { return m_effects; }
 
 private:
     void placeCamera(const SceneFrame& frame);
     void updateAstronomy(const SceneFrame& frame);
     void renderShadow();
-    void drawScene();
+    void drawScene(ScenePass pass);
     void drawSky();
-    void toneMapToFrame();
+    void toneMapToFrame(RendAPI::ITexture* scene);
     void updateCasterRecords();
-    void setSceneLighting(GlShader& program);
+    void setSceneLighting(GlShader& program, ScenePass pass);
     Math::Matrix4f drawingFrame(const Math::Vector3d& world) const;
     void moduleEnter();
     void moduleLeave();
@@ -123,6 +129,7 @@ private:
     float m_exposure = 1.0f;
     const std::vector<Astro::STARDESC>* m_stars = nullptr;
     bool m_starsChanged = false;
+    SceneEffects m_effects;
     GpuTimer m_timer;
     CpuTimes m_cpu;
     double m_moduleStart = 0.0;

@@ -7,6 +7,7 @@
 // Output: linear HDR radiance, the sky model's unit.
 #include "skymodel.glsl"
 #include "fog.glsl"
+#include "scenelights.glsl"
 
 in vec3 v_position;
 in vec3 v_normal;
@@ -24,6 +25,8 @@ uniform mat4 u_lightSpace;       // drawing frame -> shadow map's post-perspecti
 uniform sampler2D u_shadowMap;   // "psm_depth": depth of the nearest caster (R32F)
 uniform vec4 u_shadow;           // on, front side (1: nearer is smaller), texel size, depth bias
 uniform float u_water;
+uniform sampler2D u_reflection;  // the water's mirror image, as the frame's pixels see it
+uniform float u_reflectionOn;
 
 // Lit fraction of the directional light at p: 3 x 3 comparisons around its place in the map.
 float shadowFactor(vec3 p, vec3 n, vec3 toLight) {
@@ -45,24 +48,29 @@ float shadowFactor(vec3 p, vec3 n, vec3 toLight) {
 
 void main() {
     vec3 n = normalize(v_normal);
-    vec3 color = v_albedo * (ambient.rgb + u_nightGlow);
-    vec3 light = ambient.rgb + u_nightGlow;
+    vec3 surrounding = sceneAmbient(ambient.rgb + u_nightGlow, n, true);
+    vec3 color = v_albedo * surrounding;
+    vec3 light = surrounding;
     int count = int(lightCount.x);
     bool shadowed = false;
     for (int i = 0; i < count && i < 8; ++i) {
         if (int(g_avLightPos[i].w) != 1) continue;  // the day light is the directional one
         vec3 toLight = -normalize(g_avLightPos[i].xyz);
-        float s = shadowed ? 1.0 : shadowFactor(v_position, n, toLight);
+        float s = shadowed ? 1.0 : shadowFactor(v_position, n, toLight) * cloudShadow(v_position);
         shadowed = true;
         vec3 direct = g_avLightColor[i].rgb * max(dot(n, toLight), 0.0) * s;
         color += v_albedo * direct;
         light += g_avLightColor[i].rgb * 0.5;
     }
+    color += v_albedo * dynamicLights(v_position, n);
     vec3 view = normalize(v_position - u_eye);
     if (u_water > 0.5) {
         vec3 r = reflect(view, vec3(0.0, 1.0, 0.0));
         float fresnel = 0.02 + 0.98 * pow(1.0 - max(-view.y, 0.0), 5.0);
-        color += skyColor(r) * fresnel;
+        // Small waves move the mirror image sideways by a few pixels.
+        vec2 wave = vec2(sin(v_position.x * 0.9 + v_position.z * 0.4), sin(v_position.z * 1.1 - v_position.x * 0.3));
+        vec2 uv = gl_FragCoord.xy / u_screenSize + wave * 0.002;
+        color += (u_reflectionOn > 0.5 ? texture(u_reflection, uv).rgb : skyColor(r)) * fresnel;
     }
     o_color = vec4(applyFog(color, u_eye, v_position, v_horizon, light), 1.0);
 }

@@ -51,6 +51,7 @@ SceneRenderer& GlSceneTest::startRenderer(SceneContent& content, int width, int 
     settings.width = m_width = width;
     settings.height = m_height = height;
     settings.shadowMapSize = 1024;
+    settings.effects.enabled = m_effects;
     m_renderer = std::make_unique<SceneRenderer>(host(), content, settings);
     std::string error;
     EXPECT_TRUE(m_renderer->start(error)) << error;

@@ -31,6 +31,7 @@ protected:
     void readBack();
 
     std::unique_ptr<SceneRenderer> m_renderer;
+    bool m_effects = false;  // the renderer's screen-space, light-list, cloud and mirror passes
     ModuleSession m_session;
     std::vector<float> m_hdr;
     std::vector<unsigned char> m_frame;
