@@ -372,9 +372,15 @@ void GlRenderApi::enableClipPlane(int on) {
         glEnable(GL_CLIP_DISTANCE0);
     else
         glDisable(GL_CLIP_DISTANCE0);
+    uploadHostBlock();
 }
 
-void GlRenderApi::uploadHostBlock() { glNamedBufferSubData(m_hostBlock, 0, sizeof(Math::Vector4f), &m_clipPlane); }
+// While the switch is off the shaders get a plane that keeps everything (w > 0 in front of the
+// camera): some drivers (llvmpipe) clip by a written gl_ClipDistance even with it disabled.
+void GlRenderApi::uploadHostBlock() {
+    const Math::Vector4f keepAll(0.0f, 0.0f, 0.0f, 1.0f);
+    glNamedBufferSubData(m_hostBlock, 0, sizeof(Math::Vector4f), m_clipPlaneOn ? &m_clipPlane : &keepAll);
+}
 
 // ---------------------------------------------------------------- textures for drawing and reading
 

@@ -27,7 +27,7 @@ struct CloudLayer {
     float coverage = 0.5f;                     // 0 clear .. 1 overcast
     float opacity = 0.8f;                      // the most a thick cloud hides
     Math::Vector3f sunColor{1.0f, 1.0f, 1.0f}; // light on the layer's lit side, scene units
-    Math::Vector3f skyColor{0.2f, 0.2f, 0.3f}; // the sky's light on it
+    Math::Vector3f skyColor{0.2f, 0.2f, 0.3f}; // the sky's light on it (both set per frame by the scene)
 };
 
 class GlCirrus final : public renderBase::ICirrus {

@@ -109,6 +109,7 @@ bool SceneEffects::start(int width, int height, std::string& error) {
     m_fog->initCloudsRT(m_settings.cloudLevel);
     m_worldLights.reserve(size_t(SLightsTextures::kMaxListLayers) + 16);
     m_frame = 0;
+    m_cloudShadowsDrawn = false;
     m_started = true;
     return true;
 }
@@ -179,13 +180,15 @@ void SceneEffects::storeLights(const Math::Vector3d& base) {
         effectorMan->addLight(&light);
     }
     m_lightSource->optimize(m_settings.frameLights, true);
+    m_host.renderApi().setViewport(0, 0, m_width, m_height);  // the shadow levels follow the screen's width
     m_lightSource->updateShadowData();
 }
 
 void SceneEffects::renderLightShadows(const Math::Vector3d& base) {
     m_info.lightShadowMaps = 0;
     if (!m_started) return;
-    const short maps = m_shadow->getShadowsProjCount(true);
+    // The atlas is cleared only for a frame that draws into it (no light reads it otherwise).
+    const short maps = m_shadow->getShadowsProjCount(m_lightSource->getUsedLightMatrices() > 0);
     m_shadow->pushState();  // the per-light projections leave the flags and the light space changed
     for (short i = 0; i < maps; ++i) {
         const TLightMatrixData* entry = m_lightSource->getLightMatrix(i);
@@ -263,11 +266,17 @@ void SceneEffects::renderLightLists() {
 // ---------------------------------------------------------------------------------------------
 // 8. Clouds: the cloud targets, the cloud-shadow map and the matrix into it.
 
-void SceneEffects::renderClouds(const Math::Vector3d& base) {
+void SceneEffects::renderClouds() {
     if (!m_started) return;
     const FOGDESC fog = m_fog->getFogDesc();
     CloudLayer layer = m_cloudLayer;
     layer.altitude = fog.fLayerBottom;
+    // Lit by the day's directional light (the sun, or the moon at night) and its ambient light.
+    Math::Vector3f direction;
+    Math::Vector4f light, ambient;
+    m_lightSource->getDayLight(&direction, &light, &ambient, 1.0f);
+    layer.sunColor = Math::Vector3f(light.x, light.y, light.z);
+    layer.skyColor = Math::Vector3f(ambient.x, ambient.y, ambient.z);
     m_cirrus->setLayer(layer);
     m_exclusion->setVolumeAlt(fog.fLayerBottom, fog.fLayerThickness, 50.0f);
 
@@ -279,11 +288,19 @@ void SceneEffects::renderClouds(const Math::Vector3d& base) {
     api.resetDepthSurface();
     api.resetRenderTarget();
 
-    m_fog->beginShadowsRT(float(layer.tileSize));
-    m_cirrus->draw(2);
-    m_fog->endShadowsRT();
+    // The map holds one tile of the pattern, which the wind does not change (the drift moves the
+    // matrix): it is redrawn only when the pattern or the tile size does (the shadow size of the
+    // last beginShadowsRT stays with the fog effector for the matrix).
+    const bool redraw = layer.coverage != m_shadowLayer.coverage || layer.opacity != m_shadowLayer.opacity ||
+                        layer.tileSize != m_shadowLayer.tileSize || !m_cloudShadowsDrawn;
+    if (redraw) {
+        m_fog->beginShadowsRT(float(layer.tileSize));
+        m_cirrus->draw(2);
+        m_fog->endShadowsRT();
+    }
     m_fog->updateShadowMatrix(float(layer.drift.x), float(layer.drift.z));
-    (void)base;
+    m_shadowLayer = layer;
+    m_cloudShadowsDrawn = true;
 }
 
 void SceneEffects::drawCloudsOverSky() {
@@ -310,29 +327,34 @@ void SceneEffects::renderReflections(const Math::Vector3d& base, float exposure)
 
 void SceneEffects::refreshProbe(const Math::Vector3d& base, float exposure) {
     GlRenderApi& api = m_host.renderApi();
-    const Math::Vector4f noClip(0.0f, 0.0f, 0.0f, 1.0f);  // cube passes switch the clip plane on
-    api.setClipPlane(0, &noClip);
+    updateSkyIrradiance(float(m_settings.probe.y));
+    m_info.probeRefreshed = true;
     Math::Vector3d at(m_settings.probe.x - base.x, m_settings.probe.y - base.y, m_settings.probe.z - base.z);
     for (char face = 0; face < 6; ++face) {
         m_reflectionEffector->beginCubeTarget(kProbe, kProbeDepth, face, &at, 0x03);
         m_drawer.drawLitPass(ScenePass::Probe);
         m_reflectionEffector->endCubeTarget();
     }
-    // The ambient cube from the probe, scaled into its 10-bit range; the module blurs it.
-    m_ambientCubeScale = kAmbientCubeKey * exposure;
-    const Math::Vector4f weight(m_ambientCubeScale, m_ambientCubeScale, m_ambientCubeScale, 1.0f);
+    // The ambient cube from the probe, scaled into its 10-bit range; the module blurs it. Its mean
+    // texel is read back once per refresh: the scene takes the cube's shape, not its level.
+    const float scale = kAmbientCubeKey * exposure;
+    const Math::Vector4f weight(scale, scale, scale, 1.0f);
+    m_ambientCubeMean = Math::Vector3f(0.0f, 0.0f, 0.0f);
     const Math::Matrix4f identity = Math::Matrix4f::identity();
     auto* backCube = m_host.clients().get<GlBackCube>();
     for (char face = 0; face < 6; ++face) {
-        if (!m_lightSource->beginAmbientCube(kProbeDepth, face, &at)) {
-            m_ambientCubeScale = 0.0f;
-            break;
-        }
+        if (!m_lightSource->beginAmbientCube(kProbeDepth, face, &at)) return;
         if (backCube) backCube->drawCube(m_probe, &weight, &identity, 0);
         m_lightSource->endAmbientCube();
     }
-    updateSkyIrradiance(float(m_settings.probe.y));
-    m_info.probeRefreshed = true;
+    RendAPI::ITexture* cube = m_lightSource->getAmbientCube(false);
+    Math::Vector3f sum(0.0f, 0.0f, 0.0f);
+    int texels = 0;
+    for (int face = 0; cube && face < 6; ++face) {
+        const std::vector<float>& t = api.readTexels(cube, face);
+        for (size_t i = 0; i < t.size(); i += 4, ++texels) sum += Math::Vector3f(t[i], t[i + 1], t[i + 2]);
+    }
+    if (texels > 0) m_ambientCubeMean = sum * (1.0f / float(texels));
 }
 
 // The sky's irradiance shape from the sun of the frame (the astronomy manager's, already current).
@@ -356,14 +378,17 @@ void SceneEffects::bindScene(GlShader& program, ScenePass pass) {
     program.setVectorArray(program.getParameterByName(0, "u_skyIrradiance"), irradiance, 6);
     const bool on = m_started, main = on && pass == ScenePass::Main;
     if (on) m_lightSource->setSSLight(&program, true, 1.0f);
-    program.set("u_lightMode", main ? (m_settings.tiledLights ? 1 : 2) : 0);
+    // Mirror images and probe faces are not the frame's tiles: they take the first lights of the
+    // module's order (strongest around the camera) by brute force.
+    program.set("u_lightMode", !on ? 0 : main && m_settings.tiledLights ? 1 : 2);
+    program.set("u_lightLimit", main ? LightSource::kMaxRenderedLights : m_settings.mirrorLights);
     program.set("u_lightShadowBias", m_lightShadowBias.x, m_lightShadowBias.y);
     program.set("u_screenSize", float(m_width), float(m_height));
     program.setTexture("u_occlusion", on ? m_shadow->getSSAOTexture() : nullptr);
     setVector(program, "u_occlusionRect", main ? m_shadow->getSSAORect() : Math::Vector4f(0, 0, 0, 0));
-    const bool cube = on && pass != ScenePass::Probe && m_ambientCubeScale > 0.0f;
+    const Math::Vector3f mean = on && pass != ScenePass::Probe ? m_ambientCubeMean : Math::Vector3f(0, 0, 0);
     program.setTexture("u_ambientCube", on ? m_lightSource->getAmbientCube(false) : nullptr);
-    program.set("u_ambientCubeScale", cube ? m_ambientCubeScale : 0.0f);
+    program.set("u_ambientCubeMean", mean.x, mean.y, mean.z);
     program.set("u_ambientCubeWeight", on ? std::clamp(m_lightSource->getAmbientCubeEffect(), 0.0f, 1.0f) : 0.0f);
     Math::Matrix4f noClouds;
     noClouds.set(0.0f);

@@ -68,6 +68,7 @@ public:
         short tileSize = 16;          // light-list tile edge, pixels
         short listLayers = 256;       // the most lights one tile lists
         short frameLights = 256;      // LightSource::optimize keeps at most this many
+        int mirrorLights = 32;        // lights of a reflection or probe pass (the strongest)
         unsigned char ssaoSamples = 12;
         float ssaoRadius = 1.5f;      // world units
         short cloudLevel = 1;         // cloud targets at half the frame
@@ -108,7 +109,7 @@ public:
     void renderLightShadows(const Math::Vector3d& base);
     void renderScreenDepth();
     void renderLightLists();
-    void renderClouds(const Math::Vector3d& base);
+    void renderClouds();
     void renderReflections(const Math::Vector3d& base, float exposure);
     // The module's bindings and the host's for a scene program drawing pass.
     void bindScene(GlShader& program, ScenePass pass);
@@ -149,6 +150,8 @@ private:
     effector::SLightsTextures m_lists;
     std::vector<effector::LIGHTDESC> m_worldLights;
     CloudLayer m_cloudLayer;
+    CloudLayer m_shadowLayer;     // the layer the cloud-shadow map was drawn for
+    bool m_cloudShadowsDrawn = false;
     Math::Vector4f m_lightShadowBias{0.0f, 0.0f, 0.0f, 0.0f};
 
     GlShader* m_screenDepthProgram = nullptr;
@@ -160,7 +163,7 @@ private:
     RendAPI::ITexture* m_probe = nullptr;
     RendAPI::ITexture* m_probeDepth = nullptr;
     RendAPI::ITexture* m_blurred = nullptr;
-    float m_ambientCubeScale = 0.0f;
+    Math::Vector3f m_ambientCubeMean{0.0f, 0.0f, 0.0f};  // 0: no ambient cube yet
     SkyIrradiance m_skyIrradiance;
 
     const GlMesh* m_transparent = nullptr;

@@ -133,7 +133,7 @@ void SceneRenderer::renderFrame(const SceneFrame& frame) {
     m_timer.begin("lists");
     m_effects.renderLightLists();
     m_timer.begin("clouds");
-    m_effects.renderClouds(m_base);
+    m_effects.renderClouds();
     m_timer.begin("mirrors");
     m_effects.renderReflections(m_base, m_exposure);
     m_timer.begin("sky");

@@ -2,9 +2,10 @@
 // - the frame's dynamic lights through the tiled light list (LightSource::setSSLight: the list,
 //   the light records, the layout rows of "g_LightListSettings"), each with its attenuation, its
 //   spot cone and, when it has an atlas slot, its shadow from "m_rtLightsDepth";
-// - the ambient light: the sky's spherical harmonics (their irradiance on the six axes) shaping
-//   the module's ambient colour, blended with the ambient cube ("cube_ambient") by the module's
-//   ambient-cube strength, darkened by the screen-space ambient occlusion;
+// - the ambient light: the module's ambient colour, shaped by where the light comes from: the
+//   sky's spherical harmonics (their irradiance on the six axes) and the ambient cube
+//   ("cube_ambient": the surroundings seen from the probe, blurred), blended by the module's
+//   ambient-cube strength; darkened by the screen-space ambient occlusion;
 // - the cloud shadows: the fog effector's shadow matrix into "cld_shadows".
 // Layouts of the light textures: lightlist.glsl.
 #include "lightlist.glsl"
@@ -15,11 +16,12 @@ uniform sampler2D g_tLightsShadows;   // "m_rtLightsDepth" (post-projection dept
 uniform vec4 g_LightListSettings[6];
 uniform vec4 g_vDefLightDir;          // w: the number of rendered lights
 uniform int u_lightMode;              // 0 no dynamic lights, 1 from the tile's list, 2 every light
+uniform int u_lightLimit;             // mode 2: at most this many (the first in the module's order)
 uniform vec2 u_lightShadowBias;       // the module's per-light bias: depth share, normal offset (texels)
 
-uniform samplerCube u_ambientCube;    // "cube_ambient", scaled by u_ambientCubeScale
-uniform float u_ambientCubeScale;     // 0: no ambient cube
-uniform float u_ambientCubeWeight;    // how much the cube replaces the plain ambient (0 .. 1)
+uniform samplerCube u_ambientCube;    // "cube_ambient"
+uniform vec3 u_ambientCubeMean;       // its mean texel (the shape is a texel over it); 0: no cube
+uniform float u_ambientCubeWeight;    // how much the cube's shape replaces the sky's (0 .. 1)
 uniform vec4 u_skyIrradiance[6];      // rgb: the sky's irradiance shape on +x, -x, +y, -y, +z, -z (mean 1)
 
 uniform sampler2D u_occlusion;        // "m_prtSSAO"
@@ -90,7 +92,7 @@ vec3 lightFrom(int light, vec3 p, vec3 n) {
 vec3 dynamicLights(vec3 p, vec3 n) {
     vec3 sum = vec3(0.0);
     if (u_lightMode == 2) {
-        int count = int(g_vDefLightDir.w);
+        int count = min(int(g_vDefLightDir.w), u_lightLimit);
         for (int i = 0; i < count; ++i) sum += lightFrom(i, p, n);
     } else if (u_lightMode == 1) {
         vec4 rect = g_LightListSettings[0];
@@ -118,13 +120,13 @@ float ambientOcclusion() {
     return texture(u_occlusion, gl_FragCoord.xy / u_screenSize * u_occlusionRect.zw).x;
 }
 
-// The ambient light at a surface of normal n: the module's ambient colour shaped by the sky,
-// and the ambient cube by its strength; occlusion applied.
+// The ambient light at a surface of normal n: the module's ambient colour shaped by the sky and,
+// by its strength, by the ambient cube; occlusion applied.
 vec3 sceneAmbient(vec3 moduleAmbient, vec3 n, bool screenSpace) {
-    vec3 plain = moduleAmbient * skyShape(n);
-    vec3 light = plain;
-    if (u_ambientCubeScale > 0.0)
-        light = mix(plain, texture(u_ambientCube, n).rgb / u_ambientCubeScale, u_ambientCubeWeight);
+    vec3 shape = skyShape(n);
+    if (all(greaterThan(u_ambientCubeMean, vec3(0.0))))
+        shape = mix(shape, texture(u_ambientCube, n).rgb / u_ambientCubeMean, u_ambientCubeWeight);
+    vec3 light = moduleAmbient * shape;
     return screenSpace ? light * ambientOcclusion() : light;
 }
 
