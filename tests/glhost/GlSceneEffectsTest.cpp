@@ -1,10 +1,14 @@
 // The scene's module passes on the GPU: the town at night with 256 lights shaded from the tile
-// lists equals the same frame shaded from every light.
+// lists equals the same frame shaded from every light; a spot light's atlas shadow falls where a
+// CPU ray test says; a marker above the water shows at its mirrored pixel in the reflection.
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 
 #include "GlSceneFixture.h"
+#include "glhost/GlCameraView.h"
 #include "enviro/astro/AstroManager.h"
+#include "enviro/lighting/LightSource.h"
 #include "glhost/scene/DemoLights.h"
 #include "glhost/scene/DemoTown.h"
 
@@ -60,6 +64,140 @@ TEST_F(GlSceneEffects, TiledLightsEqualEveryLight) {
     EXPECT_GE(lit, pixels / 10) << "pixels the lights brighten";
     std::printf("[ lights   ] %d lights rendered, %d pixels lit by them, %d differ\n",
                 rendered, lit, different);
+}
+
+// Does the segment from p to q pass through the box?
+bool segmentHitsBox(const Math::Vector3f& p, const Math::Vector3f& q, const Math::Vector3f& lo, const Math::Vector3f& hi) {
+    float t0 = 0.0f, t1 = 1.0f;
+    for (int a = 0; a < 3; ++a) {
+        const float d = q[a] - p[a];
+        if (std::fabs(d) < 1e-9f) {
+            if (p[a] < lo[a] || p[a] > hi[a]) return false;
+            continue;
+        }
+        float u = (lo[a] - p[a]) / d, v = (hi[a] - p[a]) / d;
+        if (u > v) std::swap(u, v);
+        t0 = std::max(t0, u);
+        t1 = std::min(t1, v);
+    }
+    return t0 <= t1;
+}
+
+TEST_F(GlSceneEffects, SpotLightShadowFallsWhereTheRayTestSays) {
+    const Math::Vector3f wallLo(-12, 0, 10), wallHi(12, 10, 11), boxLo(-1, 2, 4), boxHi(1, 4, 6);
+    const Math::Vector3f light(0.0f, 3.0f, -2.0f);
+    SceneContent scene;
+    scene.ground.push_back(flatGround(100.0f, 0.5f));
+    SceneRenderer& renderer = startRenderer(scene, 192, 128);
+    scene.objects.push_back({boxModel(wallLo, wallHi, 0.6f), Math::Vector3d(0, 0, 0)});
+    scene.objects.push_back({boxModel(boxLo, boxHi, 0.6f), Math::Vector3d(0, 0, 0)});
+    renderer.effects().settings().probeEvery = 1000;
+    host().services().os().setTicks(1000);
+    SceneFrame frame;
+    frame.time = ModuleTime{2024, 6, 21, 1, 0, 0.0f};
+    frame.eye = Math::Vector3d(5.0, 4.0, -9.0);
+    frame.target = Math::Vector3d(0.0, 4.5, 10.0);
+
+    effector::LIGHTDESC spot{};
+    spot.type = effector::LIGHT_SPOT;
+    spot.flags = effector::LIGHTFLAG_SHADOW;
+    spot.vPos = light;
+    spot.vColor = Math::Vector4f(3.0f, 3.0f, 3.0f, 1.0f);
+    spot.vDir = Math::Vector4f(0.0f, 0.0f, -1.0f, 0.0f);  // shines along +z, at the wall
+    spot.fMaxRadius = 30.0f;
+    spot.fAttenK = effector::LightSource::calcAttenKMaxRad(0.0f, spot.fMaxRadius);
+    spot.fConeAngle = 0.6f;
+    spot.fConeEdge = 0.9f;
+    std::vector<float> with, without;
+    for (int pass = 0; pass < 2; ++pass) {
+        renderer.effects().lights().assign(pass == 0 ? 1 : 0, spot);
+        renderer.renderFrame(frame);
+        if (pass == 0) {
+            ASSERT_EQ(renderer.effects().lastFrame().lightShadowMaps, 1);
+        }
+        readBack();
+        (pass == 0 ? with : without) = m_hdr;
+    }
+    host().services().os().useRealClock();
+
+    const Math::Vector3f eye(float(frame.eye.x), float(frame.eye.y), float(frame.eye.z));
+    double litSum = 0.0, shadowMax = 0.0;
+    int lit = 0, shaded = 0;
+    for (int y = 1; y < m_height; y += 2)
+        for (int x = 1; x < m_width; x += 2) {
+            const Math::Vector3f d = pixelDirection(x, y);
+            if (d.z <= 0.0f || segmentHitsBox(eye, eye + d * 40.0f, boxLo, boxHi)) continue;
+            const Math::Vector3f p = eye + d * ((wallLo.z - eye.z) / d.z);  // on the wall's face
+            if (p.x < wallLo.x || p.x > wallHi.x || p.y < wallLo.y || p.y > wallHi.y) continue;
+            const Math::Vector3f toP = p - light;
+            if (toP.z / std::sqrt(toP.x * toP.x + toP.y * toP.y + toP.z * toP.z) < std::cos(0.5f)) continue;  // core
+            const bool blocked = segmentHitsBox(light, p, boxLo, boxHi);
+            bool clear = true;  // the same half a metre around: away from the shadow's edge
+            for (const Math::Vector3f o : {Math::Vector3f(0.5f, 0, 0), Math::Vector3f(-0.5f, 0, 0),
+                                           Math::Vector3f(0, 0.5f, 0), Math::Vector3f(0, -0.5f, 0)})
+                clear = clear && segmentHitsBox(light, p + o, boxLo, boxHi) == blocked;
+            if (!clear) continue;
+            const size_t i = (size_t(y) * m_width + x) * 4;
+            const double added = luminance(Math::Vector3f(with[i] - without[i], with[i + 1] - without[i + 1],
+                                                          with[i + 2] - without[i + 2]));
+            if (blocked) {
+                shadowMax = std::max(shadowMax, added);
+                ++shaded;
+            } else {
+                EXPECT_GT(added, 0.0) << "lit pixel " << x << ", " << y;
+                litSum += added;
+                ++lit;
+            }
+        }
+    ASSERT_GE(shaded, 10);
+    ASSERT_GE(lit, 50);
+    EXPECT_LT(shadowMax, 0.05 * litSum / lit);
+}
+
+TEST_F(GlSceneEffects, MarkerAboveTheWaterShowsAtItsMirroredPixel) {
+    SceneContent scene;
+    MeshData water;
+    const Math::Vector3f up(0, 1, 0), dark(0.02f, 0.02f, 0.02f);
+    const MeshVertex c0{{-200, 0, -200}, up, dark}, c1{{-200, 0, 200}, up, dark}, c2{{200, 0, 200}, up, dark},
+        c3{{200, 0, -200}, up, dark};
+    water.addTriangle(c0, c1, c2);
+    water.addTriangle(c0, c2, c3);
+    scene.water = std::make_unique<GlMesh>(water);
+    SceneRenderer& renderer = startRenderer(scene, 160, 96);
+    const Math::Vector3f lo(2, 3, 20), hi(4, 5, 22);
+    SceneFrame frame;
+    frame.time = ModuleTime{2024, 6, 21, 12, 0, 0.0f};
+    frame.eye = Math::Vector3d(0.0, 2.0, 0.0);
+    frame.target = Math::Vector3d(0.0, 0.5, 20.0);
+    std::vector<float> reflection[2];
+    RendAPI::ITexture* target = renderer.effects().reflectionTarget();
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 0) scene.objects.push_back({boxModel(lo, hi, 0.9f), Math::Vector3d(0, 0, 0)});
+        else scene.objects.clear();
+        renderer.renderFrame(frame);
+        reflection[pass] = host().renderApi().readTexels(target);
+    }
+    // Where the marker changed the mirror image, weighted by how much.
+    const int w = target->getWidth(), h = target->getHeight();
+    double sx = 0.0, sy = 0.0, sum = 0.0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t i = (size_t(y) * w + x) * 4;
+            const double d = std::fabs(reflection[0][i] - reflection[1][i]) + std::fabs(reflection[0][i + 1] - reflection[1][i + 1]);
+            sx += d * (x + 0.5);
+            sy += d * (y + 0.5);
+            sum += d;
+        }
+    ASSERT_GT(sum, 0.0);
+    // The marker's centre mirrored in the water (y = 0), through the camera onto the target.
+    GlCameraView view;
+    currentCameraView(view);
+    const Math::Vector3d& base = renderer.base();
+    const Math::Vector4f c = Math::transformPoint(
+        Math::Vector3f(3.0f - float(base.x), -4.0f - float(base.y), 21.0f - float(base.z)), view.viewProj);
+    const double px = (c.x / c.w * 0.5 + 0.5) * w, py = (0.5 - c.y / c.w * 0.5) * h;
+    EXPECT_NEAR(sx / sum, px, 1.5);
+    EXPECT_NEAR(sy / sum, py, 1.5);
 }
 
 }  // namespace
