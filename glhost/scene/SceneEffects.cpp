@@ -382,6 +382,7 @@ void SceneEffects::bindScene(GlShader& program, ScenePass pass) {
     // module's order (strongest around the camera) by brute force.
     program.set("u_lightMode", !on ? 0 : main && m_settings.tiledLights ? 1 : 2);
     program.set("u_lightLimit", main ? LightSource::kMaxRenderedLights : m_settings.mirrorLights);
+    program.set("u_lightShadows", main ? 1 : 0);
     program.set("u_lightShadowBias", m_lightShadowBias.x, m_lightShadowBias.y);
     program.set("u_screenSize", float(m_width), float(m_height));
     program.setTexture("u_occlusion", on ? m_shadow->getSSAOTexture() : nullptr);

@@ -68,7 +68,7 @@ public:
         short tileSize = 16;          // light-list tile edge, pixels
         short listLayers = 256;       // the most lights one tile lists
         short frameLights = 256;      // LightSource::optimize keeps at most this many
-        int mirrorLights = 32;        // lights of a reflection or probe pass (the strongest)
+        int mirrorLights = 16;        // lights of a reflection or probe pass (the strongest, unshadowed)
         unsigned char ssaoSamples = 12;
         float ssaoRadius = 1.5f;      // world units
         short cloudLevel = 1;         // cloud targets at half the frame

@@ -18,6 +18,7 @@ uniform vec4 g_vDefLightDir;          // w: the number of rendered lights
 uniform int u_lightMode;              // 0 no dynamic lights, 1 from the tile's list, 2 every light
 uniform int u_lightLimit;             // mode 2: at most this many (the first in the module's order)
 uniform vec2 u_lightShadowBias;       // the module's per-light bias: depth share, normal offset (texels)
+uniform int u_lightShadows;           // 0: the lights' atlas shadows are not looked up
 
 uniform samplerCube u_ambientCube;    // "cube_ambient"
 uniform vec3 u_ambientCubeMean;       // its mean texel (the shape is a texel over it); 0: no cube
@@ -36,7 +37,7 @@ const float kShaderTagRed = 100.0;
 // Lit share (0 .. 1) of a light with an atlas slot at p: 3 x 3 comparisons in its map.
 float lightShadow(int light, float slot, vec3 p, vec3 n, vec3 toLight, float range) {
     vec4 atlas = g_LightListSettings[5];
-    if (slot < 0.0 || atlas.x <= 0.0) return 1.0;
+    if (slot < 0.0 || atlas.x <= 0.0 || u_lightShadows == 0) return 1.0;
     int level = int(slot) >> 5, index = int(slot) & 31;
     float mapWidth = g_LightListSettings[3][level], mapHeight = g_LightListSettings[4][level];
     float texel = 1.0 / (mapWidth * atlas.x);  // of the light's map, in its 0..1 coordinates

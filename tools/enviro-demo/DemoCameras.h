@@ -14,6 +14,7 @@ struct CameraPreset {
     Math::Vector3d eye;
     Math::Vector3d target;
     float fovDeg;
+    Math::Vector3d velocity{0.0, 0.0, 0.0};  // metres per second: eye and target fly along
 };
 
 const std::vector<CameraPreset>& cameraPresets();

@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "DemoCameras.h"
+#include "DemoPresets.h"
 
 namespace demotool {
 
@@ -76,8 +77,17 @@ int parseDemoOptions(int argc, char** argv, const std::string& defaultDataDir, D
     app.add_option("--shadow-map", out.shadowMapSize, "Shadow map side, pixels (256..8192)")
         ->check(CLI::Range(256, 8192))
         ->capture_default_str();
+    std::string presets;
+    for (const ScenePreset& p : scenePresets()) presets += std::string("\n  ") + p.name + ": " + p.description;
+    app.add_option("--preset", out.preset, "A named scene (its time, camera and repeat):" + presets)
+        ->check(CLI::IsMember(scenePresetList()));
     try {
         app.parse(argc, argv);
+        if (const ScenePreset* preset = findScenePreset(out.preset)) {
+            if (app.count("--time") == 0) timeText = preset->time;
+            if (app.count("--camera") == 0) out.camera = preset->camera;
+            if (app.count("--repeat") == 0) out.repeat = preset->repeat;
+        }
         parseTime(timeText, out.time, "--time");
         parseSize(size, out.width, out.height);
         if (!timelapse.empty()) {

@@ -26,6 +26,7 @@ struct DemoOptions {
     int repeat = 1;                 // frames rendered per instant (timings, checks)
     bool timings = false;           // per-pass GPU times and CPU times on standard error
     int shadowMapSize = 2048;
+    std::string preset;             // a scene of DemoPresets.h, or ""
 };
 
 // Parses argv. Returns -1 to go on, or the exit code to leave with: 0 after --help, 2 after an

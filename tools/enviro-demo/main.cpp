@@ -8,6 +8,7 @@
 #include <string>
 
 #include "DemoCameras.h"
+#include "DemoEffects.h"
 #include "DemoOptions.h"
 #include "DemoOutput.h"
 #include "enviro/astro/AstroManager.h"
@@ -27,6 +28,7 @@ namespace {
 using namespace demotool;
 
 constexpr double kDegrees = 180.0 / 3.14159265358979323846;
+constexpr double kFramesPerSecond = 30.0;
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "\nenviro-demo: %s\n", message.c_str());
@@ -51,7 +53,8 @@ void setWeather(double visibility) {
     fog->setFogDesc(&desc);
 }
 
-glhost::SceneFrame frameAt(const DemoOptions& o, double unixSeconds) {
+// The frame at an instant, the camera flown on by `flown` seconds along its preset's velocity.
+glhost::SceneFrame frameAt(const DemoOptions& o, double unixSeconds, double flown) {
     glhost::SceneFrame f;
     const skytool::ModuleDateTime t = skytool::moduleTimeFor(unixSeconds);
     f.time = glhost::ModuleTime{t.year, t.month, t.day, t.hour, t.minute, t.second};
@@ -59,8 +62,8 @@ glhost::SceneFrame frameAt(const DemoOptions& o, double unixSeconds) {
     g_AstroManager->polar2plane(o.longitudeDeg / kDegrees, o.latitudeDeg / kDegrees, pos);
     f.observer = pos;
     const CameraPreset& camera = *findCameraPreset(o.camera);
-    f.eye = camera.eye;
-    f.target = camera.target;
+    f.eye = camera.eye + camera.velocity * flown;
+    f.target = camera.target + camera.velocity * flown;
     f.fovY = static_cast<float>(camera.fovDeg / kDegrees);
     return f;
 }
@@ -105,7 +108,9 @@ int run(const DemoOptions& options) {
     glhost::SceneContent town;
     glhost::SceneRenderer renderer(*host, town, settings);
     town = glhost::DemoTown::build(renderer);
+    DemoEffects effects(renderer);
     if (!renderer.start(error)) return fail(error);
+    effects.start();
     renderer.gpuTimer().setEnabled(options.timings);
 
     const double from = options.timelapse ? options.from.toUnixSeconds() : options.time.toUnixSeconds();
@@ -114,8 +119,12 @@ int run(const DemoOptions& options) {
     double moduleSeconds = 0.0, frameSeconds = 0.0;
     if (options.timelapse) showProgress(0, total);
     for (int i = 0; i < total; ++i) {
-        const glhost::SceneFrame frame = frameAt(options, from + i * options.stepS);
         for (int k = 0; k < options.repeat; ++k) {
+            // Frames of one instant are a thirtieth of a second apart for what moves (the camera
+            // along its preset, the cars, the clouds); the sky stays at the instant.
+            const double flown = (i * options.repeat + k) / kFramesPerSecond;
+            const glhost::SceneFrame frame = frameAt(options, from + i * options.stepS, flown);
+            effects.update(frame, from + i * options.stepS + k / kFramesPerSecond);
             renderer.renderFrame(frame);
             moduleSeconds += renderer.lastCpuTimes().moduleSeconds;
             frameSeconds += renderer.lastCpuTimes().frameSeconds;
@@ -136,6 +145,7 @@ int run(const DemoOptions& options) {
     // given back or the GL reported an error.
     renderer.stop();
     town = glhost::SceneContent();
+    effects.release();
     session.stop();
     host->uninstall();
     const auto leaked = host->renderApi().leakedObjects();
