@@ -634,6 +634,14 @@ void RefFrameDriver::churnVolumes() {
 
 // A point light or a shadow-casting spot light pointing down, with a free identity (one in five
 // has none and switches instead of fading).
+// Another spot light may cast a shadow while the scene has fewer than the settings allow.
+bool RefFrameDriver::mayCastShadow() const {
+    if (m_settings.shadowedLights < 0) return true;
+    int shadowed = 0;
+    for (const LIGHTDESC& l : m_lights) shadowed += (l.flags & LIGHTFLAG_SHADOW) != 0;
+    return shadowed < m_settings.shadowedLights;
+}
+
 void RefFrameDriver::addLight() {
     LIGHTDESC light;
     std::memset(&light, 0, sizeof(light));
@@ -643,7 +651,7 @@ void RefFrameDriver::addLight() {
         m_freeLightIds.pop_back();
     }
     light.type = spot ? LIGHT_SPOT : LIGHT_POINT;
-    light.flags = spot ? LIGHTFLAG_SHADOW : 0;
+    light.flags = spot && mayCastShadow() ? LIGHTFLAG_SHADOW : 0;
     light.vPos = scenePoint(1.0f, 8.0f);
     light.vColor.x = uniform(0.5f, 2.0f);  // one draw per statement: the order is fixed
     light.vColor.y = uniform(0.5f, 2.0f);

@@ -107,6 +107,7 @@ public:
         bool churn = true;
         uint32_t seed = 20240621u;
         short frameLightLimit = 24;  // LightSource::optimize keeps at most this many lights
+        int shadowedLights = -1;     // spot lights that cast shadows: every one (-1) or at most this many
         float sceneRadius = 40.0f;   // records lie within this distance of the camera (x, z)
 
         // Passes that do not run every frame.
@@ -211,6 +212,7 @@ private:
     // What churn does to a kind with count records: 0 add, 1 remove, 2 change one.
     int churnChoice(int count, int most);
     void addLight();
+    bool mayCastShadow() const;
     void addCaster();
     void addVolume();
     void drawObjects(int count, bool withVelocity);

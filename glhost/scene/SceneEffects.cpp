@@ -62,6 +62,18 @@ void boundingSphere(GlModel& model, Math::Vector3f& centre, float& radius) {
 
 void setVector(GlShader& program, const char* name, const Math::Vector4f& v) { program.set(name, v.x, v.y, v.z, v.w); }
 
+// A call into the module, timed by the renderer (a scope; SceneEffects::inModule for a statement).
+class ModuleCall {
+public:
+    explicit ModuleCall(ScenePassDrawer& drawer) : m_drawer(drawer) { m_drawer.moduleEnter(); }
+    ~ModuleCall() { m_drawer.moduleLeave(); }
+    ModuleCall(const ModuleCall&) = delete;
+    ModuleCall& operator=(const ModuleCall&) = delete;
+
+private:
+    ScenePassDrawer& m_drawer;
+};
+
 }  // namespace
 
 SceneEffects::SceneEffects(GlHost& host, SceneContent& content, ScenePassDrawer& drawer, const Settings& settings)
@@ -172,6 +184,7 @@ void SceneEffects::setTransparent(const GlMesh* mesh, const Math::Vector3d& cent
 
 void SceneEffects::storeLights(const Math::Vector3d& base) {
     if (!m_started) return;
+    ModuleCall call(m_drawer);
     for (const LIGHTDESC& world : m_worldLights) {
         LIGHTDESC light = world;
         if (light.type >= LIGHT_POINT)
@@ -187,6 +200,7 @@ void SceneEffects::storeLights(const Math::Vector3d& base) {
 void SceneEffects::renderLightShadows(const Math::Vector3d& base) {
     m_info.lightShadowMaps = 0;
     if (!m_started) return;
+    m_drawer.moduleEnter();
     // The atlas is cleared only for a frame that draws into it (no light reads it otherwise).
     const short maps = m_shadow->getShadowsProjCount(m_lightSource->getUsedLightMatrices() > 0);
     m_shadow->pushState();  // the per-light projections leave the flags and the light space changed
@@ -194,11 +208,14 @@ void SceneEffects::renderLightShadows(const Math::Vector3d& base) {
         const TLightMatrixData* entry = m_lightSource->getLightMatrix(i);
         if (!entry || !m_shadow->beginShadowProj(i)) continue;
         m_lightShadowBias = m_shadow->getShadowBias();
+        m_drawer.moduleLeave();
         drawCasters(entry->light, base, *m_shadow->getLightSpace());
+        m_drawer.moduleEnter();
         m_shadow->endShadowProj();
         ++m_info.lightShadowMaps;
     }
     m_shadow->popState();
+    m_drawer.moduleLeave();
 }
 
 // The objects within the light's reach, into the atlas tile in force, with its light space.
@@ -233,13 +250,18 @@ void SceneEffects::drawCasters(const LIGHTDESC& light, const Math::Vector3d& bas
 
 void SceneEffects::renderScreenDepth() {
     if (!m_started) return;
+    m_drawer.moduleEnter();
     m_kinematic->trackCameraVelocity(kFrameSeconds);
     m_shadow->beginScreenDepth();
+    m_drawer.moduleLeave();
     GlRenderApi& api = m_host.renderApi();
     GlCameraView view;
     if (currentCameraView(view) && api.bindDrawTargets()) {
         GlShader& program = *m_screenDepthProgram;
-        m_kinematic->applyShaderVelocities(&program, nullptr);  // the scene stands still
+        {
+            ModuleCall call(m_drawer);
+            m_kinematic->applyShaderVelocities(&program, nullptr);  // the scene stands still
+        }
         program.set("u_viewProj", view.viewProj);
         program.set("u_view", view.view);
         program.set("u_depthScale", PSMShadow::kScreenDepthRange);
@@ -252,6 +274,7 @@ void SceneEffects::renderScreenDepth() {
         m_drawer.drawGeometry(program, true);
         glDisable(GL_DEPTH_TEST);
     }
+    ModuleCall call(m_drawer);
     m_shadow->endScreenDepth();
     m_shadow->updateSSAO(m_settings.ssaoSamples, m_settings.ssaoRadius);
 }
@@ -259,6 +282,7 @@ void SceneEffects::renderScreenDepth() {
 void SceneEffects::renderLightLists() {
     if (!m_started) return;
     m_host.renderApi().setViewport(0, 0, m_width, m_height);  // the module reads the screen's viewport
+    ModuleCall call(m_drawer);
     m_lightSource->renderLighting();
     m_info.lights = m_lightSource->getRenderedLights().count();
 }
@@ -268,6 +292,7 @@ void SceneEffects::renderLightLists() {
 
 void SceneEffects::renderClouds() {
     if (!m_started) return;
+    m_drawer.moduleEnter();
     const FOGDESC fog = m_fog->getFogDesc();
     CloudLayer layer = m_cloudLayer;
     layer.altitude = fog.fLayerBottom;
@@ -282,6 +307,7 @@ void SceneEffects::renderClouds() {
 
     GlRenderApi& api = m_host.renderApi();
     m_fog->clearCloudsRT();
+    m_drawer.moduleLeave();
     api.setRenderTargets(m_fog->getCloudsRT(), m_fog->getCloudsDepth(), nullptr);
     api.setDepthSurface(static_cast<RendAPI::ITexture*>(nullptr));
     m_cirrus->draw(1);
@@ -294,11 +320,11 @@ void SceneEffects::renderClouds() {
     const bool redraw = layer.coverage != m_shadowLayer.coverage || layer.opacity != m_shadowLayer.opacity ||
                         layer.tileSize != m_shadowLayer.tileSize || !m_cloudShadowsDrawn;
     if (redraw) {
-        m_fog->beginShadowsRT(float(layer.tileSize));
+        inModule([&] { m_fog->beginShadowsRT(float(layer.tileSize)); });
         m_cirrus->draw(2);
-        m_fog->endShadowsRT();
+        inModule([&] { m_fog->endShadowsRT(); });
     }
-    m_fog->updateShadowMatrix(float(layer.drift.x), float(layer.drift.z));
+    inModule([&] { m_fog->updateShadowMatrix(float(layer.drift.x), float(layer.drift.z)); });
     m_shadowLayer = layer;
     m_cloudShadowsDrawn = true;
 }
@@ -316,10 +342,12 @@ void SceneEffects::renderReflections(const Math::Vector3d& base, float exposure)
     if (m_content.water) {
         Math::Vector3d origin(0.0, m_settings.waterLevel, 0.0);
         Math::Vector3f up(0.0f, 1.0f, 0.0f);
-        m_reflectionEffector->setReflectionPlane(&origin, &up);
-        m_reflectionEffector->beginReflection(kReflection, kReflectionDepth, nullptr);
+        inModule([&] {
+            m_reflectionEffector->setReflectionPlane(&origin, &up);
+            m_reflectionEffector->beginReflection(kReflection, kReflectionDepth, nullptr);
+        });
         m_drawer.drawLitPass(ScenePass::Reflection);
-        m_reflectionEffector->endReflection();
+        inModule([&] { m_reflectionEffector->endReflection(); });
     }
     const int every = std::max(m_settings.probeEvery, 1);
     if (m_frame++ % every == 0) refreshProbe(base, exposure);
@@ -331,9 +359,9 @@ void SceneEffects::refreshProbe(const Math::Vector3d& base, float exposure) {
     m_info.probeRefreshed = true;
     Math::Vector3d at(m_settings.probe.x - base.x, m_settings.probe.y - base.y, m_settings.probe.z - base.z);
     for (char face = 0; face < 6; ++face) {
-        m_reflectionEffector->beginCubeTarget(kProbe, kProbeDepth, face, &at, 0x03);
+        inModule([&] { m_reflectionEffector->beginCubeTarget(kProbe, kProbeDepth, face, &at, 0x03); });
         m_drawer.drawLitPass(ScenePass::Probe);
-        m_reflectionEffector->endCubeTarget();
+        inModule([&] { m_reflectionEffector->endCubeTarget(); });
     }
     // The ambient cube from the probe, scaled into its 10-bit range; the module blurs it. Its mean
     // texel is read back once per refresh: the scene takes the cube's shape, not its level.
@@ -343,9 +371,11 @@ void SceneEffects::refreshProbe(const Math::Vector3d& base, float exposure) {
     const Math::Matrix4f identity = Math::Matrix4f::identity();
     auto* backCube = m_host.clients().get<GlBackCube>();
     for (char face = 0; face < 6; ++face) {
-        if (!m_lightSource->beginAmbientCube(kProbeDepth, face, &at)) return;
+        bool begun = false;
+        inModule([&] { begun = m_lightSource->beginAmbientCube(kProbeDepth, face, &at); });
+        if (!begun) return;
         if (backCube) backCube->drawCube(m_probe, &weight, &identity, 0);
-        m_lightSource->endAmbientCube();
+        inModule([&] { m_lightSource->endAmbientCube(); });
     }
     RendAPI::ITexture* cube = m_lightSource->getAmbientCube(false);
     Math::Vector3f sum(0.0f, 0.0f, 0.0f);
@@ -377,7 +407,7 @@ void SceneEffects::bindScene(GlShader& program, ScenePass pass) {
     }
     program.setVectorArray(program.getParameterByName(0, "u_skyIrradiance"), irradiance, 6);
     const bool on = m_started, main = on && pass == ScenePass::Main;
-    if (on) m_lightSource->setSSLight(&program, true, 1.0f);
+    if (on) inModule([&] { m_lightSource->setSSLight(&program, true, 1.0f); });
     // Mirror images and probe faces are not the frame's tiles: they take the first lights of the
     // module's order (strongest around the camera) by brute force.
     program.set("u_lightMode", !on ? 0 : main && m_settings.tiledLights ? 1 : 2);
@@ -410,10 +440,10 @@ void SceneEffects::drawTransparent(const Math::Vector3d& base) {
         m_exParams[i].w = 1.0f;
     }
     Math::Vector3f centre(float(m_transparentCentre.x), float(m_transparentCentre.y), float(m_transparentCentre.z));
-    m_exclusion->getConstants(&centre, m_exLayer, m_exParams, kExclusionEntries);
+    inModule([&] { m_exclusion->getConstants(&centre, m_exLayer, m_exParams, kExclusionEntries); });
     for (int i = 1; i < kExclusionEntries; ++i)  // volume centres (world) into the drawing frame
         if (m_exLayer[i].w == 0.0f) m_exLayer[i] = m_exLayer[i] - Math::Vector4f(float(base.x), float(base.y), float(base.z), 0.0f);
-    m_exclusion->applyShader(&program, true);
+    inModule([&] { m_exclusion->applyShader(&program, true); });
     program.setVectorArray(program.getParameterByName(0, "u_exLayer"), m_exLayer, kExclusionEntries);
     program.setVectorArray(program.getParameterByName(0, "u_exParams"), m_exParams, kExclusionEntries);
     program.set("u_world", translation(Math::Vector3d(0.0, 0.0, 0.0), base));
@@ -434,7 +464,7 @@ void SceneEffects::drawTransparent(const Math::Vector3d& base) {
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
     glDisable(GL_DEPTH_TEST);
-    m_exclusion->applyShader(&program, false);
+    inModule([&] { m_exclusion->applyShader(&program, false); });
 }
 
 RendAPI::ITexture* SceneEffects::motionBlur(RendAPI::ITexture* hdr) {

@@ -56,6 +56,9 @@ public:
     virtual void drawGeometry(GlShader& program, bool withWater) = 0;
     // The sky and the lit scene as the current camera sees them, into the targets in force.
     virtual void drawLitPass(ScenePass pass) = 0;
+    // Bracket calls into the module, whose CPU time the renderer counts (they nest).
+    virtual void moduleEnter() = 0;
+    virtual void moduleLeave() = 0;
 };
 
 class SceneEffects {
@@ -129,6 +132,13 @@ private:
     void refreshProbe(const Math::Vector3d& base, float exposure);
     void updateSkyIrradiance(float altitude);
     void releaseTarget(RendAPI::ITexture*& target);
+    // Runs f as a call into the module (the renderer counts its CPU time).
+    template <class F>
+    void inModule(F&& f) {
+        m_drawer.moduleEnter();
+        f();
+        m_drawer.moduleLeave();
+    }
 
     GlHost& m_host;
     SceneContent& m_content;

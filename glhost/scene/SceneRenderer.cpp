@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 
 #include "enviro/astro/AstroManager.h"
 #include "enviro/effector/EffectorMan.h"
@@ -35,6 +36,13 @@ constexpr float kDarkestLight = 0.015f;  // below this the exposure stops rising
 
 double seconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// CPU time of the calling thread.
+double threadSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
 }
 
 float luminance(const Math::Vector4f& c) { return 0.2126f * c.x + 0.7152f * c.y + 0.0722f * c.z; }
@@ -118,7 +126,7 @@ void SceneRenderer::stop() {
 
 void SceneRenderer::renderFrame(const SceneFrame& frame) {
     if (!m_started) return;
-    const double start = seconds();
+    const double start = seconds(), threadStart = threadSeconds();
     m_cpu = CpuTimes();
     placeCamera(frame);
     updateAstronomy(frame);
@@ -153,6 +161,7 @@ void SceneRenderer::renderFrame(const SceneFrame& frame) {
     toneMapToFrame(m_effects.motionBlur(m_hdr));
     m_timer.frameEnd();
     m_cpu.frameSeconds = seconds() - start;
+    m_cpu.frameThreadSeconds = threadSeconds() - threadStart;
 }
 
 Math::Matrix4f SceneRenderer::drawingFrame(const Math::Vector3d& world) const {
@@ -284,13 +293,13 @@ void SceneRenderer::setSceneLighting(GlShader& program, ScenePass pass) {
     Math::Vector3f origin(0.0f, 0.0f, 0.0f);
     if (lights) lights->setLight(&program, &origin, 1e6f, nullptr, nullptr, 8);
     if (FogEffector* fog = effectorInstance<FogEffector>(EFFECTOR_FOG)) fog->applyFogParams(&program, false);
-    m_effects.bindScene(program, pass);
     const bool active = m_shadow->isActive();
     RendAPI::ITexture* map = active ? m_shadow->getDepthTarget() : nullptr;
     program.set("u_lightSpace", *m_shadow->getLightSpace());
     program.set("u_shadow", map ? 1.0f : 0.0f, float(m_shadow->isFrontSide()),
                 map ? 1.0f / float(map->getWidth()) : 0.0f, kShadowDepthBias);
     moduleLeave();
+    m_effects.bindScene(program, pass);
     program.setTexture("u_shadowMap", map);
 }
 
@@ -352,8 +361,10 @@ void SceneRenderer::drawLitPass(ScenePass pass) {
 
 // The host's draw of a caster: depth into the shadow map while the module draws a depth pass.
 void SceneRenderer::drawModel(const GlModel& model, const Math::Matrix4f& world) {
-    const double pausedAt = seconds();
-    if (m_moduleDepth > 0) m_cpu.moduleSeconds += pausedAt - m_moduleStart;
+    if (m_moduleDepth > 0) {
+        m_cpu.moduleSeconds += seconds() - m_moduleStart;
+        m_cpu.moduleThreadSeconds += threadSeconds() - m_moduleThreadStart;
+    }
     GlRenderApi& api = m_host.renderApi();
     GlCameraView view;
     if (m_shadow && m_shadow->isDepthRender() && currentCameraView(view) && api.bindDrawTargets()) {
@@ -375,6 +386,7 @@ void SceneRenderer::drawModel(const GlModel& model, const Math::Matrix4f& world)
         glDisable(GL_DEPTH_TEST);
     }
     m_moduleStart = seconds();
+    m_moduleThreadStart = threadSeconds();
 }
 
 // 5. Exposure, tone curve and sRGB into the 8-bit frame.
@@ -394,11 +406,15 @@ void SceneRenderer::toneMapToFrame(RendAPI::ITexture* scene) {
 }
 
 void SceneRenderer::moduleEnter() {
-    if (m_moduleDepth++ == 0) m_moduleStart = seconds();
+    if (m_moduleDepth++ > 0) return;
+    m_moduleStart = seconds();
+    m_moduleThreadStart = threadSeconds();
 }
 
 void SceneRenderer::moduleLeave() {
-    if (--m_moduleDepth == 0) m_cpu.moduleSeconds += seconds() - m_moduleStart;
+    if (--m_moduleDepth > 0) return;
+    m_cpu.moduleSeconds += seconds() - m_moduleStart;
+    m_cpu.moduleThreadSeconds += threadSeconds() - m_moduleThreadStart;
 }
 
 }  // namespace glhost

@@ -63,6 +63,10 @@ public:
     struct CpuTimes {
         double moduleSeconds = 0.0;  // inside the module's calls (host callbacks excluded)
         double frameSeconds = 0.0;   // the whole frame on the CPU
+        // The same as CPU time of the render thread: its waits for the GPU (a software
+        // rasteriser's worker threads) do not count.
+        double moduleThreadSeconds = 0.0;
+        double frameThreadSeconds = 0.0;
     };
 
     SceneRenderer(GlHost& host, SceneContent& content, const Settings& settings);
@@ -93,6 +97,8 @@ public:
     void drawModel(const GlModel& model, const Math::Matrix4f& world) override;
     void drawGeometry(GlShader& program, bool withWater) override;
     void drawLitPass(ScenePass pass) override;
+    void moduleEnter() override;
+    void moduleLeave() override;
     SceneEffects& effects() { return m_effects; }
 
 private:
@@ -105,8 +111,7 @@ private:
     void updateCasterRecords();
     void setSceneLighting(GlShader& program, ScenePass pass);
     Math::Matrix4f drawingFrame(const Math::Vector3d& world) const;
-    void moduleEnter();
-    void moduleLeave();
+
 
     GlHost& m_host;
     SceneContent& m_content;
@@ -132,7 +137,7 @@ private:
     SceneEffects m_effects;
     GpuTimer m_timer;
     CpuTimes m_cpu;
-    double m_moduleStart = 0.0;
+    double m_moduleStart = 0.0, m_moduleThreadStart = 0.0;
     int m_moduleDepth = 0;
 };
 

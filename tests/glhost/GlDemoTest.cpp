@@ -1,6 +1,6 @@
 // enviro-demo's frames: 100 frames of the town from dawn to night with no GL error and every
-// object given back; and the program's answers to bad input: a clear message, a non-zero exit
-// and no frame written.
+// object given back, and as many of each scene preset with every pass of the module; and the
+// program's answers to bad input: a clear message, a non-zero exit and no frame written.
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -50,6 +50,19 @@ DemoRun runDemo(const std::string& environment, const std::string& arguments) {
     const int status = pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// The default day and every scene preset, 100 frames each with every pass of the module: the
+// program itself fails (exit 1) on a GL error, a GL object left or a render object leaked.
+TEST(EnviroDemo, HundredFramesOfEveryPresetWithoutGlErrorsAndNothingLeft) {
+    const fs::path out = fs::temp_directory_path() / ("enviro-demo-presets-" + std::to_string(getpid()));
+    for (const char* preset : {"", "--preset night", "--preset sunset"}) {
+        const DemoRun run = runDemo("", std::string(preset) + " --repeat 100 --size 64x36 --shadow-map 256 --out-dir " +
+                                            out.string());
+        EXPECT_EQ(run.exitCode, 0) << preset << "\n" << run.output;
+        EXPECT_TRUE(fs::exists(out / "frame.png")) << preset;
+    }
+    fs::remove_all(out);
 }
 
 TEST(EnviroDemo, BadInputGetsAClearMessageAndNoFrame) {

@@ -1,0 +1,150 @@
+// The town at night on the GL host, 1280 x 720, its 256 street lamps and headlights (16 with atlas
+// shadows) and 500 shadow-casting objects, every pass of the module on:
+// - NightFrameTiled / NightFrameBruteForce: the same frame lit from the tile lists and with a loop
+//   over every light, GPU time per frame from GL timer queries (all passes; "shading_ms" is the
+//   light lists and the lit scene alone);
+// - NightFrameCpu: the module's own CPU time per frame (inside its calls; the host's drawing
+//   between them excluded; the GL work of the render clients it calls included) beside the whole
+//   frame's, both as wall time (GPU waits included) and as the render thread's CPU time.
+// Each case is labelled with the GL device it ran on.
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <memory>
+
+#include "enviro/astro/AstroManager.h"
+#include "glhost/GlHost.h"
+#include "glhost/scene/DemoLights.h"
+#include "glhost/scene/DemoTown.h"
+#include "glhost/scene/ModuleSession.h"
+#include "glhost/scene/SceneRenderer.h"
+
+namespace {
+
+using namespace glhost;
+
+constexpr int kObjects = 500;
+
+struct Night {
+    std::unique_ptr<GlHost> host;
+    ModuleSession session;
+    SceneContent town;
+    std::unique_ptr<SceneRenderer> renderer;
+    SceneFrame frame;
+    bool ok = false;
+
+    Night() {
+        std::string error;
+        if (chdir(ENVIRO_BENCH_DATA) != 0) return;
+        host = GlHost::create(GlHost::Options{".", {}}, error);
+        if (!host) return;
+        host->install();
+        if (!session.start(error)) return;
+        SceneRenderer::Settings settings;
+        settings.width = 1280;
+        settings.height = 720;
+        settings.shadowMapSize = 2048;
+        renderer = std::make_unique<SceneRenderer>(*host, town, settings);
+        town = DemoTown::build(*renderer);
+        addSheds();
+        ok = renderer->start(error);
+        frame.time = ModuleTime{2024, 6, 21, 23, 30, 0.0f};
+        frame.eye = Math::Vector3d(-70.0, 34.0, -60.0);
+        frame.target = Math::Vector3d(0.0, 0.0, 10.0);
+        frame.fovY = 1.05f;
+        g_AstroManager->setDateTime(2024, 6, 21, 23, 30, 0.0f);
+        DemoLights::update(0.0, g_AstroManager->getSunPos().y, renderer->effects().lights());
+        host->services().os().setTicks(1000);  // the same moonlight every frame
+        for (int i = 0; ok && i < 2; ++i) renderer->renderFrame(frame);  // warm: programs, probe
+        glFinish();
+    }
+
+    // Garden sheds on the slopes round the town, up to kObjects shadow casters in all.
+    void addSheds() {
+        for (int i = 0; int(town.objects.size()) < kObjects; ++i) {
+            const float a = 0.37f * float(i), r = 230.0f + 2.1f * float(i % 97);
+            const float x = r * std::cos(a), z = r * std::sin(a);
+            MeshData shed;
+            const Math::Vector3f lo(-2.0f, 0.0f, -1.5f), hi(2.0f, 2.5f, 1.5f);
+            shed.addBox(lo, hi, Math::Vector3f(0.4f, 0.32f, 0.25f));
+            std::vector<model::Node> nodes{{{-1, -1}, lo, hi}};
+            town.objects.push_back({std::make_unique<GlModel>(shed, nodes, *renderer),
+                                    Math::Vector3d(x, DemoTown::groundHeight(x, z), z)});
+        }
+    }
+};
+
+Night& night() {
+    static Night n;
+    return n;
+}
+
+void gpuFrames(benchmark::State& state, bool tiled) {
+    Night& n = night();
+    if (!n.ok) {
+        state.SkipWithError("no GL 4.5 context or the module did not start");
+        return;
+    }
+    state.SetLabel(n.host->context().deviceName());
+    n.renderer->effects().settings().tiledLights = tiled;
+    GpuTimer& timer = n.renderer->gpuTimer();
+    timer.setEnabled(true);
+    double gpu = 0.0, shading = 0.0;
+    for (auto _ : state) {
+        timer.reset();
+        n.renderer->renderFrame(n.frame);
+        double frameMs = 0.0, shadingMs = 0.0;
+        for (const GpuTimer::Pass& p : timer.passes()) {
+            frameMs += p.totalMs;
+            if (p.name == "lists" || p.name == "scene") shadingMs += p.totalMs;
+        }
+        gpu += frameMs;
+        shading += shadingMs;
+        state.SetIterationTime(frameMs / 1e3);
+    }
+    timer.setEnabled(false);
+    n.renderer->effects().settings().tiledLights = true;
+    state.counters["gpu_ms"] = gpu / double(state.iterations());
+    state.counters["shading_ms"] = shading / double(state.iterations());
+    state.counters["lights"] = n.renderer->effects().lastFrame().lights;
+    state.counters["objects"] = double(n.town.objects.size());
+}
+
+void BM_NightFrameTiled(benchmark::State& state) { gpuFrames(state, true); }
+void BM_NightFrameBruteForce(benchmark::State& state) { gpuFrames(state, false); }
+
+void BM_NightFrameCpu(benchmark::State& state) {
+    Night& n = night();
+    if (!n.ok) {
+        state.SkipWithError("no GL 4.5 context or the module did not start");
+        return;
+    }
+    state.SetLabel(n.host->context().deviceName());
+    double module = 0.0, whole = 0.0, moduleThread = 0.0, wholeThread = 0.0;
+    for (auto _ : state) {
+        n.renderer->renderFrame(n.frame);
+        glFinish();
+        const SceneRenderer::CpuTimes& t = n.renderer->lastCpuTimes();
+        module += t.moduleSeconds;
+        whole += t.frameSeconds;
+        moduleThread += t.moduleThreadSeconds;
+        wholeThread += t.frameThreadSeconds;
+        state.SetIterationTime(t.frameSeconds);
+    }
+    const double count = double(state.iterations());
+    state.counters["module_ms"] = 1e3 * module / count;
+    state.counters["frame_ms"] = 1e3 * whole / count;
+    state.counters["module_thread_ms"] = 1e3 * moduleThread / count;
+    state.counters["frame_thread_ms"] = 1e3 * wholeThread / count;
+    state.counters["thread_share"] = wholeThread > 0.0 ? moduleThread / wholeThread : 0.0;
+}
+
+BENCHMARK(BM_NightFrameTiled)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_NightFrameBruteForce)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_NightFrameCpu)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
