@@ -14,8 +14,10 @@
 //
 // Files: GlContext (EGL or GLFW context, debug output), GlRenderApi and GlRenderObject (targets
 // as GL textures), GlFormats (the format table), GlRenderMan, GlShader and GlPrograms (GLSL
-// programs as the module's shaders), GlRenderClients and glhost/clients/ (the render clients),
-// GlDevice (what clients draw with), GlObjects (the count of GL objects).
+// programs as the module's shaders), GlRenderClients and glhost/clients/ (the render clients:
+// "Bkgr", "SysPostEffect", "SkySphere", "SysLightRender", "SysBackCube", "Cirrus"), GlDevice
+// (what clients draw with), GlProjectionScales (the camera's projection for screen-space
+// shaders), GlObjects (the count of GL objects).
 #include <memory>
 #include <string>
 

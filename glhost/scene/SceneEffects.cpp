@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "enviro/astro/AstroManager.h"
 #include "enviro/effector/EffectorMan.h"
@@ -11,10 +10,8 @@
 #include "enviro/fog/ExclusionDesc.h"
 #include "enviro/fog/FogEffector.h"
 #include "enviro/fog/TransparentExclusion.h"
-#include "enviro/host/Camera.h"
 #include "enviro/lighting/LightSource.h"
 #include "enviro/shadows/PSMShadow.h"
-#include "enviro/sky/Sky.h"
 #include "glhost/GlCameraView.h"
 #include "glhost/clients/GlBackCube.h"
 #include "glhost/scene/GlModel.h"
@@ -104,13 +101,7 @@ bool SceneEffects::start(int width, int height, std::string& error) {
     m_height = height;
     if (!makeTargets(width, height)) {
         error = "the targets of the screen-space, light-list, reflection or probe passes cannot be made";
-        releaseTarget(m_reflection);  // whatever was made goes again
-        releaseTarget(m_reflectionDepth);
-        releaseTarget(m_probe);
-        releaseTarget(m_probeDepth);
-        releaseTarget(m_blurred);
-        m_screen.uninit();
-        m_lists.uninit();
+        releaseTargets();  // whatever was made goes again
         return false;
     }
     m_shadow->setScreenDepthSrc(&m_screen);
@@ -143,9 +134,13 @@ bool SceneEffects::makeTargets(int width, int height) {
     return std::all_of(std::begin(made), std::end(made), [](RendAPI::ITexture* t) { return t != nullptr; });
 }
 
-void SceneEffects::releaseTarget(RendAPI::ITexture*& target) {
-    if (target) target->release();
-    target = nullptr;
+void SceneEffects::releaseTargets() {
+    m_lists.uninit();
+    m_screen.uninit();
+    for (RendAPI::ITexture** t : {&m_reflection, &m_reflectionDepth, &m_probe, &m_probeDepth, &m_blurred}) {
+        if (*t) (*t)->release();
+        *t = nullptr;
+    }
 }
 
 void SceneEffects::stop() {
@@ -159,10 +154,7 @@ void SceneEffects::stop() {
         m_fog->uninitCloudsRT();
     }
     m_exclusionId = -1;
-    m_lists.uninit();
-    m_screen.uninit();
-    for (RendAPI::ITexture** t : {&m_reflection, &m_reflectionDepth, &m_probe, &m_probeDepth, &m_blurred})
-        releaseTarget(*t);
+    releaseTargets();
     m_started = false;
 }
 

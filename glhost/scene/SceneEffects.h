@@ -131,7 +131,7 @@ private:
     void drawCasters(const effector::LIGHTDESC& light, const Math::Vector3d& base, const Math::Matrix4f& lightSpace);
     void refreshProbe(const Math::Vector3d& base, float exposure);
     void updateSkyIrradiance(float altitude);
-    void releaseTarget(RendAPI::ITexture*& target);
+    void releaseTargets();
     // Runs f as a call into the module (the renderer counts its CPU time).
     template <class F>
     void inModule(F&& f) {

@@ -4,13 +4,18 @@
 //      stars when their list was rebuilt, the Milky Way; last frame's day light dropped and the
 //      day's ambient and directional light stored again (applyLighting);
 //   2. the camera: the drawing frame's origin (base) and the eye inside it (see Camera below);
-//   3. the directional shadow: PSMShadow::renderDepth fits the perspective shadow map to the view
+//   3. the dynamic lights and their atlas shadows (SceneEffects::storeLights, renderLightShadows);
+//   4. the directional shadow: PSMShadow::renderDepth fits the perspective shadow map to the view
 //      and the casters and asks the host to draw them (drawModel, depth program);
-//   4. the scene into the HDR target "scene_hdr": the sky dome through "SkySphere" (drawQuad),
-//      then the ground, the objects and the water, lit by the day light the module binds
-//      (LightSource::setLight), shadowed by the map, fogged with the fog effector's constants
-//      (FogEffector::applyFogParams);
-//   5. the display pass into "frame" (8-bit sRGB): exposure and tone curve (ToneCurve.h).
+//   5. the screen depth, normals, velocity, edges and ambient occlusion, the light lists, the
+//      clouds and the reflections (SceneEffects, in that order);
+//   6. the scene into the HDR target "scene_hdr": the sky dome through "SkySphere" (drawQuad) and
+//      the clouds over it, then the ground, the objects and the water, lit by the day light the
+//      module binds (LightSource::setLight), shadowed by the map, fogged with the fog effector's
+//      constants (FogEffector::applyFogParams), with the dynamic lights, ambient, occlusion,
+//      cloud shadows and water reflection of SceneEffects::bindScene; then the transparent object;
+//   7. the display pass into "frame" (8-bit sRGB): motion blur (SceneEffects::motionBlur),
+//      exposure and tone curve (ToneCurve.h).
 // Camera: the scene is given in world coordinates (x north, y up, z east); the camera's base is
 // the drawing frame's origin, a floating origin on a grid of Settings::originCell metres at
 // height 0 (0: below the eye every frame), and its position is the eye in that frame. Objects are drawn and stored

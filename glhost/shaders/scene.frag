@@ -3,7 +3,9 @@
 // the directional light in "g_avLightPos"/"g_avLightColor"), the directional shadow of the
 // perspective shadow map (PSMShadow: light-space matrix, map, front side), then the fog
 // (fog.glsl). Under the ambient light lies a faint floor of the renderer's own (starlight and
-// airglow: a moonless night is not black). Water is drawn plain: its dark albedo plus the sky it mirrors, by Fresnel.
+// airglow: a moonless night is not black). The dynamic lights, the ambient light's shape, the
+// occlusion and the cloud shadows come from scenelights.glsl. Water is its dark albedo plus, by
+// Fresnel, its mirror image (the planar reflection pass) or, without one, the sky it mirrors.
 // Output: linear HDR radiance, the sky model's unit.
 #include "skymodel.glsl"
 #include "fog.glsl"

@@ -15,7 +15,9 @@ namespace {
 const char* const kDescription =
     "enviro-demo: renders a small town through the enviro module on the GPU (OpenGL 4.5, headless\n"
     "through EGL): the sky dome with sun, moon, stars and Milky Way, the day's light, the sun's\n"
-    "perspective shadow map and the fog, at any place and instant, as PNG frames (and a video with\n"
+    "perspective shadow map and the fog; after dark 256 street lamps and headlights through the tiled\n"
+    "light list with their shadows; ambient occlusion, the ambient cube, clouds and their shadows,\n"
+    "the lake's reflection and motion blur; at any place and instant, as PNG frames (and a video with\n"
     "ffmpeg). A single frame is written as OUT-DIR/NAME.png, a time-lapse as OUT-DIR/NAME-0000.png, ...\n"
     "\n"
     "Time and place as in enviro-sky: a date and time with its UTC offset, latitude and longitude\n"
