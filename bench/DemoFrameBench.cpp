@@ -5,40 +5,24 @@
 // rasterising. Each case is labelled with the device.
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
-#include <unistd.h>
 
-#include <memory>
-
-#include "glhost/GlHost.h"
-#include "glhost/scene/DemoTown.h"
-#include "glhost/scene/ModuleSession.h"
-#include "glhost/scene/SceneRenderer.h"
+#include "GlTownBench.h"
 
 namespace {
 
 using namespace glhost;
 
-struct Demo {
-    std::unique_ptr<GlHost> host;
-    ModuleSession session;
-    SceneContent town;
-    std::unique_ptr<SceneRenderer> renderer;
-    SceneFrame frame;
-    bool ok = false;
+SceneRenderer::Settings frameSize() {
+    SceneRenderer::Settings settings;
+    settings.width = 640;
+    settings.height = 360;
+    return settings;
+}
 
-    Demo() {
-        std::string error;
-        if (chdir(ENVIRO_BENCH_DATA) != 0) return;
-        host = GlHost::create(GlHost::Options{".", {}}, error);
-        if (!host) return;
-        host->install();
-        if (!session.start(error)) return;
-        SceneRenderer::Settings settings;
-        settings.width = 640;
-        settings.height = 360;
-        renderer = std::make_unique<SceneRenderer>(*host, town, settings);
-        town = DemoTown::build(*renderer);
-        ok = renderer->start(error);
+struct Demo : benchtown::GlTown {
+    SceneFrame frame;
+
+    Demo() : GlTown(frameSize()) {
         frame.eye = Math::Vector3d(170.0, 60.0, -190.0);
         frame.target = Math::Vector3d(-40.0, 5.0, 120.0);
         for (int i = 0; ok && i < 3; ++i) renderer->renderFrame(frame);  // warm: programs, star list

@@ -16,17 +16,7 @@ void BM_LargestFrameModuleOnReferenceHost(benchmark::State& state) {
     }
     refhost::ReferenceHost host(".");
     host.install();
-    refhost::RefFrameDriver::Settings s;
-    s.maxLights = 256;
-    s.shadowedLights = 16;
-    s.frameLightLimit = 256;
-    s.lightListLayers = 256;
-    s.maxCasters = 500;
-    s.churn = false;
-    s.orthoShadowEvery = 0;
-    s.cloudShadowEvery = 1;
-    s.ambientCubeEvery = 1;
-    refhost::RefFrameDriver driver(host, s);
+    refhost::RefFrameDriver driver(host, refhost::RefFrameDriver::Settings::largestFrame());
     if (!driver.startUp()) {
         state.SkipWithError("the module did not start");
         return;

@@ -9,17 +9,10 @@
 // Each case is labelled with the GL device it ran on.
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
-#include <unistd.h>
 
-#include <cmath>
-#include <memory>
-
+#include "GlTownBench.h"
 #include "enviro/astro/AstroManager.h"
-#include "glhost/GlHost.h"
 #include "glhost/scene/DemoLights.h"
-#include "glhost/scene/DemoTown.h"
-#include "glhost/scene/ModuleSession.h"
-#include "glhost/scene/SceneRenderer.h"
 
 namespace {
 
@@ -27,52 +20,28 @@ using namespace glhost;
 
 constexpr int kObjects = 500;
 
-struct Night {
-    std::unique_ptr<GlHost> host;
-    ModuleSession session;
-    SceneContent town;
-    std::unique_ptr<SceneRenderer> renderer;
-    SceneFrame frame;
-    bool ok = false;
+SceneRenderer::Settings frameSize() {
+    SceneRenderer::Settings settings;
+    settings.width = 1280;
+    settings.height = 720;
+    settings.shadowMapSize = 2048;
+    return settings;
+}
 
-    Night() {
-        std::string error;
-        if (chdir(ENVIRO_BENCH_DATA) != 0) return;
-        host = GlHost::create(GlHost::Options{".", {}}, error);
-        if (!host) return;
-        host->install();
-        if (!session.start(error)) return;
-        SceneRenderer::Settings settings;
-        settings.width = 1280;
-        settings.height = 720;
-        settings.shadowMapSize = 2048;
-        renderer = std::make_unique<SceneRenderer>(*host, town, settings);
-        town = DemoTown::build(*renderer);
-        addSheds();
-        ok = renderer->start(error);
+struct Night : benchtown::GlTown {
+    SceneFrame frame;
+
+    Night() : GlTown(frameSize(), kObjects) {
         frame.time = ModuleTime{2024, 6, 21, 23, 30, 0.0f};
         frame.eye = Math::Vector3d(-70.0, 34.0, -60.0);
         frame.target = Math::Vector3d(0.0, 0.0, 10.0);
         frame.fovY = 1.05f;
+        if (!ok) return;
         g_AstroManager->setDateTime(2024, 6, 21, 23, 30, 0.0f);
         DemoLights::update(0.0, g_AstroManager->getSunPos().y, renderer->effects().lights());
         host->services().os().setTicks(1000);  // the same moonlight every frame
-        for (int i = 0; ok && i < 2; ++i) renderer->renderFrame(frame);  // warm: programs, probe
+        for (int i = 0; i < 2; ++i) renderer->renderFrame(frame);  // warm: programs, probe
         glFinish();
-    }
-
-    // Garden sheds on the slopes round the town, up to kObjects shadow casters in all.
-    void addSheds() {
-        for (int i = 0; int(town.objects.size()) < kObjects; ++i) {
-            const float a = 0.37f * float(i), r = 230.0f + 2.1f * float(i % 97);
-            const float x = r * std::cos(a), z = r * std::sin(a);
-            MeshData shed;
-            const Math::Vector3f lo(-2.0f, 0.0f, -1.5f), hi(2.0f, 2.5f, 1.5f);
-            shed.addBox(lo, hi, Math::Vector3f(0.4f, 0.32f, 0.25f));
-            std::vector<model::Node> nodes{{{-1, -1}, lo, hi}};
-            town.objects.push_back({std::make_unique<GlModel>(shed, nodes, *renderer),
-                                    Math::Vector3d(x, DemoTown::groundHeight(x, z), z)});
-        }
     }
 };
 

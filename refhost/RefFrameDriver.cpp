@@ -85,6 +85,22 @@ Math::Vector3f narrowed(const Math::Vector3d& v) {
 
 }  // namespace
 
+RefFrameDriver::Settings RefFrameDriver::Settings::largestFrame() {
+    Settings s;
+    s.maxLights = 256;
+    s.shadowedLights = 16;
+    s.frameLightLimit = 256;
+    s.lightListLayers = 256;
+    s.maxCasters = 500;
+    s.churn = false;
+    s.observerStep = Math::Vector3d(0.0, 0.0, 0.0);  // the same lights stay in view
+    s.yawPerFrame = 0.0f;
+    s.orthoShadowEvery = 0;
+    s.cloudShadowEvery = 1;
+    s.ambientCubeEvery = 1;
+    return s;
+}
+
 RefFrameDriver::RefFrameDriver(ReferenceHost& host) : RefFrameDriver(host, Settings()) {}
 
 RefFrameDriver::RefFrameDriver(ReferenceHost& host, const Settings& settings)

@@ -11,19 +11,7 @@ using soak_test::FrameTest;
 class LargestFrameTest : public FrameTest {};
 
 TEST_F(LargestFrameTest, AllocatesNothingOnceWarm) {
-    refhost::RefFrameDriver::Settings s;
-    s.maxLights = 256;
-    s.shadowedLights = 16;
-    s.frameLightLimit = 256;
-    s.lightListLayers = 256;
-    s.maxCasters = 500;
-    s.churn = false;
-    s.observerStep = Math::Vector3d(0.0, 0.0, 0.0);  // a still camera: the same lights stay in view
-    s.yawPerFrame = 0.0f;
-    s.orthoShadowEvery = 0;
-    s.cloudShadowEvery = 1;
-    s.ambientCubeEvery = 1;
-    refhost::RefFrameDriver driver(host, s);
+    refhost::RefFrameDriver driver(host, refhost::RefFrameDriver::Settings::largestFrame());
     ASSERT_TRUE(driver.startUp());
     driver.setRecording(false);
     for (int i = 0; i < 3; ++i) driver.runFrame();
