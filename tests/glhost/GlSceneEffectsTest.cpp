@@ -8,6 +8,8 @@
 #include "GlSceneFixture.h"
 #include "glhost/GlCameraView.h"
 #include "enviro/astro/AstroManager.h"
+#include "enviro/effector/EffectorMan.h"
+#include "enviro/effects/KinematicEffector.h"
 #include "enviro/lighting/LightSource.h"
 #include "glhost/scene/DemoLights.h"
 #include "glhost/scene/DemoTown.h"
@@ -198,6 +200,40 @@ TEST_F(GlSceneEffects, MarkerAboveTheWaterShowsAtItsMirroredPixel) {
     const double px = (c.x / c.w * 0.5 + 0.5) * w, py = (0.5 - c.y / c.w * 0.5) * h;
     EXPECT_NEAR(sx / sum, px, 1.5);
     EXPECT_NEAR(sy / sum, py, 1.5);
+}
+
+TEST_F(GlSceneEffects, VelocityFieldHoldsTheCameraMoveOfEachPixel) {
+    SceneContent scene;
+    scene.ground.push_back(flatGround(200.0f, 0.5f));
+    startRenderer(scene, 96, 64);
+    GlCameraView views[2];
+    Math::Vector3d bases[2];
+    for (int i = 0; i < 2; ++i) {  // a step of 0.4 m sideways and 0.1 m down
+        SceneFrame frame;
+        frame.eye = Math::Vector3d(0.4 * i, 6.0 - 0.1 * i, 0.0);
+        frame.target = Math::Vector3d(0.4 * i, 0.0, 20.0);
+        m_renderer->renderFrame(frame);
+        currentCameraView(views[i]);
+        bases[i] = m_renderer->base();
+    }
+    auto* kinematic = effector::effectorInstance<effector::KinematicEffector>(effector::EFFECTOR_KINEMATIC);
+    const std::vector<float> field = host().renderApi().readTexels(kinematic->getCurVF()->get());
+    int checked = 0;
+    for (int y = 40; y < m_height; y += 6)
+        for (int x = 4; x < m_width; x += 11) {
+            const Math::Vector3f d = pixelDirection(x, y);
+            const Math::Vector3f eye = views[1].eye;
+            const Math::Vector3f p = eye + d * (-(eye.y + float(bases[1].y)) / d.y);  // on the ground
+            const Math::Vector3f shift(float(bases[1].x - bases[0].x), float(bases[1].y - bases[0].y),
+                                       float(bases[1].z - bases[0].z));
+            const Math::Vector4f now = Math::transformPoint(p, views[1].viewProj);
+            const Math::Vector4f before = Math::transformPoint(p + shift, views[0].viewProj);
+            const float* v = &field[(size_t(y) * m_width + x) * 4];
+            EXPECT_NEAR(v[0], now.x / now.w - before.x / before.w, 2e-3f) << x << ", " << y;
+            EXPECT_NEAR(v[1], now.y / now.w - before.y / before.w, 2e-3f) << x << ", " << y;
+            ++checked;
+        }
+    EXPECT_GE(checked, 20);
 }
 
 }  // namespace
