@@ -1,16 +1,16 @@
 // The scene's module passes on the GPU: the town at night with 256 lights shaded from the tile
 // lists equals the same frame shaded from every light; a spot light's atlas shadow falls where a
-// CPU ray test says; a marker above the water shows at its mirrored pixel in the reflection.
-#include <cmath>
-#include <cstdio>
+// CPU ray test says; a marker above the water shows at its mirrored pixel in the reflection; the
+// velocity field holds each pixel's move when the camera moves.
 #include <algorithm>
+#include <cmath>
 
 #include "GlSceneFixture.h"
-#include "glhost/GlCameraView.h"
 #include "enviro/astro/AstroManager.h"
 #include "enviro/effector/EffectorMan.h"
 #include "enviro/effects/KinematicEffector.h"
 #include "enviro/lighting/LightSource.h"
+#include "glhost/GlCameraView.h"
 #include "glhost/scene/DemoLights.h"
 #include "glhost/scene/DemoTown.h"
 
@@ -22,19 +22,21 @@ protected:
     GlSceneEffects() { m_effects = true; }
 };
 
-SceneFrame nightFrame() {
-    SceneFrame frame;
-    frame.time = ModuleTime{2024, 6, 21, 23, 30, 0.0f};
-    frame.eye = Math::Vector3d(-60.0, 45.0, -75.0);
-    frame.target = Math::Vector3d(0.0, 0.0, 0.0);
-    return frame;
+// Normalised device coordinates of a drawing-frame point through a view-projection.
+Math::Vector2f ndc(const Math::Vector3f& p, const Math::Matrix4f& viewProj) {
+    const Math::Vector4f c = Math::transformPoint(p, viewProj);
+    return Math::Vector2f(c.x / c.w, c.y / c.w);
 }
+
+Math::Vector3f toFloat(const Math::Vector3d& v) { return Math::Vector3f(float(v.x), float(v.y), float(v.z)); }
 
 TEST_F(GlSceneEffects, TiledLightsEqualEveryLight) {
     SceneContent town;
     SceneRenderer& renderer = startRenderer(town, 256, 144);
     town = DemoTown::build(renderer);
-    const SceneFrame frame = nightFrame();
+    SceneFrame frame;
+    frame.time = ModuleTime{2024, 6, 21, 23, 30, 0.0f};
+    frame.eye = Math::Vector3d(-60.0, 45.0, -75.0);
     g_AstroManager->setDateTime(2024, 6, 21, 23, 30, 0.0f);
     DemoLights::update(0.0, g_AstroManager->getSunPos().y, renderer.effects().lights());
     ASSERT_EQ(int(renderer.effects().lights().size()), DemoLights::kCount);
@@ -64,8 +66,7 @@ TEST_F(GlSceneEffects, TiledLightsEqualEveryLight) {
     const int pixels = m_width * m_height;
     EXPECT_LE(different, pixels / 1000) << "pixels more than 1 of 255 apart";
     EXPECT_GE(lit, pixels / 10) << "pixels the lights brighten";
-    std::printf("[ lights   ] %d lights rendered, %d pixels lit by them, %d differ\n",
-                rendered, lit, different);
+    EXPECT_GE(rendered, 128) << "lights in the frame";
 }
 
 // Does the segment from p to q pass through the box?
@@ -158,13 +159,7 @@ TEST_F(GlSceneEffects, SpotLightShadowFallsWhereTheRayTestSays) {
 
 TEST_F(GlSceneEffects, MarkerAboveTheWaterShowsAtItsMirroredPixel) {
     SceneContent scene;
-    MeshData water;
-    const Math::Vector3f up(0, 1, 0), dark(0.02f, 0.02f, 0.02f);
-    const MeshVertex c0{{-200, 0, -200}, up, dark}, c1{{-200, 0, 200}, up, dark}, c2{{200, 0, 200}, up, dark},
-        c3{{200, 0, -200}, up, dark};
-    water.addTriangle(c0, c1, c2);
-    water.addTriangle(c0, c2, c3);
-    scene.water = std::make_unique<GlMesh>(water);
+    scene.water = flatGround(200.0f, 0.02f);
     SceneRenderer& renderer = startRenderer(scene, 160, 96);
     const Math::Vector3f lo(2, 3, 20), hi(4, 5, 22);
     SceneFrame frame;
@@ -194,12 +189,9 @@ TEST_F(GlSceneEffects, MarkerAboveTheWaterShowsAtItsMirroredPixel) {
     // The marker's centre mirrored in the water (y = 0), through the camera onto the target.
     GlCameraView view;
     currentCameraView(view);
-    const Math::Vector3d& base = renderer.base();
-    const Math::Vector4f c = Math::transformPoint(
-        Math::Vector3f(3.0f - float(base.x), -4.0f - float(base.y), 21.0f - float(base.z)), view.viewProj);
-    const double px = (c.x / c.w * 0.5 + 0.5) * w, py = (0.5 - c.y / c.w * 0.5) * h;
-    EXPECT_NEAR(sx / sum, px, 1.5);
-    EXPECT_NEAR(sy / sum, py, 1.5);
+    const Math::Vector2f c = ndc(Math::Vector3f(3.0f, -4.0f, 21.0f) - toFloat(renderer.base()), view.viewProj);
+    EXPECT_NEAR(sx / sum, (c.x * 0.5 + 0.5) * w, 1.5);
+    EXPECT_NEAR(sy / sum, (0.5 - c.y * 0.5) * h, 1.5);
 }
 
 TEST_F(GlSceneEffects, VelocityFieldHoldsTheCameraMoveOfEachPixel) {
@@ -218,22 +210,16 @@ TEST_F(GlSceneEffects, VelocityFieldHoldsTheCameraMoveOfEachPixel) {
     }
     auto* kinematic = effector::effectorInstance<effector::KinematicEffector>(effector::EFFECTOR_KINEMATIC);
     const std::vector<float> field = host().renderApi().readTexels(kinematic->getCurVF()->get());
-    int checked = 0;
+    const Math::Vector3f eye = views[1].eye, shift = toFloat(bases[1]) - toFloat(bases[0]);
     for (int y = 40; y < m_height; y += 6)
         for (int x = 4; x < m_width; x += 11) {
             const Math::Vector3f d = pixelDirection(x, y);
-            const Math::Vector3f eye = views[1].eye;
             const Math::Vector3f p = eye + d * (-(eye.y + float(bases[1].y)) / d.y);  // on the ground
-            const Math::Vector3f shift(float(bases[1].x - bases[0].x), float(bases[1].y - bases[0].y),
-                                       float(bases[1].z - bases[0].z));
-            const Math::Vector4f now = Math::transformPoint(p, views[1].viewProj);
-            const Math::Vector4f before = Math::transformPoint(p + shift, views[0].viewProj);
+            const Math::Vector2f now = ndc(p, views[1].viewProj), before = ndc(p + shift, views[0].viewProj);
             const float* v = &field[(size_t(y) * m_width + x) * 4];
-            EXPECT_NEAR(v[0], now.x / now.w - before.x / before.w, 2e-3f) << x << ", " << y;
-            EXPECT_NEAR(v[1], now.y / now.w - before.y / before.w, 2e-3f) << x << ", " << y;
-            ++checked;
+            EXPECT_NEAR(v[0], now.x - before.x, 2e-3f) << x << ", " << y;
+            EXPECT_NEAR(v[1], now.y - before.y, 2e-3f) << x << ", " << y;
         }
-    EXPECT_GE(checked, 20);
 }
 
 }  // namespace
