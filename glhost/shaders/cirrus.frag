@@ -46,7 +46,7 @@ void main() {
         float density = cloudDensity(u_patternOrigin + hit / u_tileSize);
         float fade = exp(-t / (u_tileSize * 6.0));
         alpha = clamp(density * u_opacity * fade, 0.0, 1.0);
-        color = u_sunColor * (0.1 + 0.3 * (1.0 - density)) + u_skyColor * 0.6;
+        color = u_sunColor * (0.04 + 0.12 * (1.0 - density)) + u_skyColor;
     }
     o_color = vec4(color, alpha);
     float depth = t > 0.0 && alpha > 0.01 ? t * dot(d, u_forward) / u_depthScale : 100000.0;

@@ -46,7 +46,7 @@ void DemoEffects::update(const glhost::SceneFrame& frame, double seconds) {
     glhost::DemoLights::update(seconds, g_AstroManager->getSunPos().y, m_renderer.effects().lights());
     glhost::CloudLayer clouds;
     clouds.tileSize = kCloudTile;
-    clouds.coverage = 0.45f;
+    clouds.coverage = 0.35f;
     clouds.opacity = 0.75f;
     // The pattern repeats every tile: the drift is kept within one.
     clouds.drift = Math::Vector3d(std::fmod(kWind.x * seconds, kCloudTile), 0.0, std::fmod(kWind.z * seconds, kCloudTile));
