@@ -35,30 +35,8 @@ Demo& demo() {
     return d;
 }
 
-// Manual time: the module's share or the whole frame.
-void runFrames(benchmark::State& state, bool moduleOnly) {
-    Demo& d = demo();
-    if (!d.ok) {
-        state.SkipWithError("no GL 4.5 context or the module did not start");
-        return;
-    }
-    state.SetLabel(d.host->context().deviceName());
-    double module = 0.0, whole = 0.0;
-    for (auto _ : state) {
-        d.renderer->renderFrame(d.frame);
-        glFinish();
-        const SceneRenderer::CpuTimes& t = d.renderer->lastCpuTimes();
-        module += t.moduleSeconds;
-        whole += t.frameSeconds;
-        state.SetIterationTime(moduleOnly ? t.moduleSeconds : t.frameSeconds);
-    }
-    state.counters["module_ms"] = 1e3 * module / double(state.iterations());
-    state.counters["frame_ms"] = 1e3 * whole / double(state.iterations());
-    state.counters["module_share"] = whole > 0.0 ? module / whole : 0.0;
-}
-
-void BM_DemoFrameModuleCpu(benchmark::State& state) { runFrames(state, true); }
-void BM_DemoFrameWhole(benchmark::State& state) { runFrames(state, false); }
+void BM_DemoFrameModuleCpu(benchmark::State& state) { benchtown::cpuFrames(state, demo(), demo().frame, true); }
+void BM_DemoFrameWhole(benchmark::State& state) { benchtown::cpuFrames(state, demo(), demo().frame, false); }
 
 BENCHMARK(BM_DemoFrameModuleCpu)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_DemoFrameWhole)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);

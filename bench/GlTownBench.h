@@ -2,6 +2,8 @@
 // The demo's town on the GL host for the benchmarks: the host, the module started on the build
 // tree's writable copy of data/ (ENVIRO_BENCH_DATA) and a scene renderer started on the town.
 // ok is false when there is no GL 4.5 context or the module or the renderer does not start.
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -45,5 +47,34 @@ struct GlTown {
         ok = renderer->start(error);
     }
 };
+
+// Renders frame once per iteration and waits for the GPU; the iteration's time is the module's
+// CPU time or the whole frame's (moduleOnly), and the counters give both, as wall time (GPU
+// waits included) and as the render thread's CPU time (waits not counted).
+inline void cpuFrames(benchmark::State& state, GlTown& t, const glhost::SceneFrame& frame, bool moduleOnly) {
+    if (!t.ok) {
+        state.SkipWithError("no GL 4.5 context or the module did not start");
+        return;
+    }
+    state.SetLabel(t.host->context().deviceName());
+    glhost::SceneRenderer::CpuTimes sum;
+    for (auto _ : state) {
+        t.renderer->renderFrame(frame);
+        glFinish();
+        const glhost::SceneRenderer::CpuTimes& c = t.renderer->lastCpuTimes();
+        sum.moduleSeconds += c.moduleSeconds;
+        sum.frameSeconds += c.frameSeconds;
+        sum.moduleThreadSeconds += c.moduleThreadSeconds;
+        sum.frameThreadSeconds += c.frameThreadSeconds;
+        state.SetIterationTime(moduleOnly ? c.moduleSeconds : c.frameSeconds);
+    }
+    const double n = double(state.iterations());
+    state.counters["module_ms"] = 1e3 * sum.moduleSeconds / n;
+    state.counters["frame_ms"] = 1e3 * sum.frameSeconds / n;
+    state.counters["module_share"] = sum.frameSeconds > 0.0 ? sum.moduleSeconds / sum.frameSeconds : 0.0;
+    state.counters["module_thread_ms"] = 1e3 * sum.moduleThreadSeconds / n;
+    state.counters["frame_thread_ms"] = 1e3 * sum.frameThreadSeconds / n;
+    state.counters["thread_share"] = sum.frameThreadSeconds > 0.0 ? sum.moduleThreadSeconds / sum.frameThreadSeconds : 0.0;
+}
 
 }  // namespace benchtown

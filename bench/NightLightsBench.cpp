@@ -84,31 +84,7 @@ void gpuFrames(benchmark::State& state, bool tiled) {
 void BM_NightFrameTiled(benchmark::State& state) { gpuFrames(state, true); }
 void BM_NightFrameBruteForce(benchmark::State& state) { gpuFrames(state, false); }
 
-void BM_NightFrameCpu(benchmark::State& state) {
-    Night& n = night();
-    if (!n.ok) {
-        state.SkipWithError("no GL 4.5 context or the module did not start");
-        return;
-    }
-    state.SetLabel(n.host->context().deviceName());
-    double module = 0.0, whole = 0.0, moduleThread = 0.0, wholeThread = 0.0;
-    for (auto _ : state) {
-        n.renderer->renderFrame(n.frame);
-        glFinish();
-        const SceneRenderer::CpuTimes& t = n.renderer->lastCpuTimes();
-        module += t.moduleSeconds;
-        whole += t.frameSeconds;
-        moduleThread += t.moduleThreadSeconds;
-        wholeThread += t.frameThreadSeconds;
-        state.SetIterationTime(t.frameSeconds);
-    }
-    const double count = double(state.iterations());
-    state.counters["module_ms"] = 1e3 * module / count;
-    state.counters["frame_ms"] = 1e3 * whole / count;
-    state.counters["module_thread_ms"] = 1e3 * moduleThread / count;
-    state.counters["frame_thread_ms"] = 1e3 * wholeThread / count;
-    state.counters["thread_share"] = wholeThread > 0.0 ? moduleThread / wholeThread : 0.0;
-}
+void BM_NightFrameCpu(benchmark::State& state) { benchtown::cpuFrames(state, night(), night().frame, false); }
 
 BENCHMARK(BM_NightFrameTiled)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_NightFrameBruteForce)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -68,11 +68,13 @@ glhost::SceneFrame frameAt(const DemoOptions& o, double unixSeconds, double flow
     return f;
 }
 
-void printTimings(glhost::SceneRenderer& renderer, double moduleSeconds, double frameSeconds, int frames) {
+void printTimings(glhost::SceneRenderer& renderer, const glhost::SceneRenderer::CpuTimes& sum, int frames) {
     std::fprintf(stderr, "device: %s\n", renderer.host().context().deviceName().c_str());
     std::fprintf(stderr, "frames: %d at %d x %d\n", frames, renderer.settings().width, renderer.settings().height);
     std::fprintf(stderr, "CPU per frame: %.3f ms whole frame (GPU waits included), %.3f ms in the module\n",
-                 1e3 * frameSeconds / frames, 1e3 * moduleSeconds / frames);
+                 1e3 * sum.frameSeconds / frames, 1e3 * sum.moduleSeconds / frames);
+    std::fprintf(stderr, "render thread's CPU time per frame: %.3f ms whole frame, %.3f ms in the module\n",
+                 1e3 * sum.frameThreadSeconds / frames, 1e3 * sum.moduleThreadSeconds / frames);
     double gpu = 0.0;
     for (const auto& p : renderer.gpuTimer().passes()) gpu += p.totalMs / p.frames;
     std::fprintf(stderr, "GPU per frame: %.2f ms\n", gpu);
@@ -116,7 +118,7 @@ int run(const DemoOptions& options) {
     const double from = options.timelapse ? options.from.toUnixSeconds() : options.time.toUnixSeconds();
     const double to = options.timelapse ? options.to.toUnixSeconds() : from;
     const int total = options.timelapse ? static_cast<int>(std::floor((to - from) / options.stepS + 1e-9)) + 1 : 1;
-    double moduleSeconds = 0.0, frameSeconds = 0.0;
+    glhost::SceneRenderer::CpuTimes sum;
     if (options.timelapse) showProgress(0, total);
     for (int i = 0; i < total; ++i) {
         for (int k = 0; k < options.repeat; ++k) {
@@ -126,8 +128,11 @@ int run(const DemoOptions& options) {
             const glhost::SceneFrame frame = frameAt(options, from + i * options.stepS, flown);
             effects.update(frame, from + i * options.stepS + k / kFramesPerSecond);
             renderer.renderFrame(frame);
-            moduleSeconds += renderer.lastCpuTimes().moduleSeconds;
-            frameSeconds += renderer.lastCpuTimes().frameSeconds;
+            const glhost::SceneRenderer::CpuTimes& t = renderer.lastCpuTimes();
+            sum.moduleSeconds += t.moduleSeconds;
+            sum.frameSeconds += t.frameSeconds;
+            sum.moduleThreadSeconds += t.moduleThreadSeconds;
+            sum.frameThreadSeconds += t.frameThreadSeconds;
             if (options.window && !host->presentToWindow(renderer.frameTarget())) break;
         }
         char number[16];
@@ -138,7 +143,7 @@ int run(const DemoOptions& options) {
             return fail(error);
         if (options.timelapse) showProgress(i + 1, total);
     }
-    if (options.timings) printTimings(renderer, moduleSeconds, frameSeconds, total * options.repeat);
+    if (options.timings) printTimings(renderer, sum, total * options.repeat);
     if (!video.empty() && !encodeVideo(outDir, options.name, video, error)) return fail(error);
 
     // Shut down as a host does, and say so when the GL or the module's objects were not all
