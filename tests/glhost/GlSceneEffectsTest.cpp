@@ -87,7 +87,7 @@ bool segmentHitsBox(const Math::Vector3f& p, const Math::Vector3f& q, const Math
 }
 
 TEST_F(GlSceneEffects, SpotLightShadowFallsWhereTheRayTestSays) {
-    const Math::Vector3f wallLo(-12, 0, 10), wallHi(12, 10, 11), boxLo(-1, 2, 4), boxHi(1, 4, 6);
+    const Math::Vector3f wallLo(-12, 0, 10), wallHi(12, 10, 11), boxLo(-1.5f, 3.3f, 4), boxHi(0.5f, 5, 6);
     const Math::Vector3f light(0.0f, 3.0f, -2.0f);
     SceneContent scene;
     scene.ground.push_back(flatGround(100.0f, 0.5f));

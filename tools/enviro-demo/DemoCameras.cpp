@@ -1,5 +1,7 @@
 #include "DemoCameras.h"
 
+#include "NamedPresets.h"
+
 namespace demotool {
 
 const std::vector<CameraPreset>& cameraPresets() {
@@ -15,11 +17,7 @@ const std::vector<CameraPreset>& cameraPresets() {
     return presets;
 }
 
-std::vector<std::string> cameraPresetList() {
-    std::vector<std::string> names;
-    for (const CameraPreset& p : cameraPresets()) names.push_back(p.name);
-    return names;
-}
+std::vector<std::string> cameraPresetList() { return presetNames(cameraPresets()); }
 
 std::string cameraPresetNames() {
     std::string text;
@@ -27,10 +25,6 @@ std::string cameraPresetNames() {
     return text;
 }
 
-const CameraPreset* findCameraPreset(const std::string& name) {
-    for (const CameraPreset& p : cameraPresets())
-        if (name == p.name) return &p;
-    return nullptr;
-}
+const CameraPreset* findCameraPreset(const std::string& name) { return findPreset(cameraPresets(), name); }
 
 }  // namespace demotool

@@ -1,5 +1,7 @@
 #include "DemoPresets.h"
 
+#include "NamedPresets.h"
+
 namespace demotool {
 
 const std::vector<ScenePreset>& scenePresets() {
@@ -12,16 +14,8 @@ const std::vector<ScenePreset>& scenePresets() {
     return presets;
 }
 
-std::vector<std::string> scenePresetList() {
-    std::vector<std::string> names;
-    for (const ScenePreset& p : scenePresets()) names.push_back(p.name);
-    return names;
-}
+std::vector<std::string> scenePresetList() { return presetNames(scenePresets()); }
 
-const ScenePreset* findScenePreset(const std::string& name) {
-    for (const ScenePreset& p : scenePresets())
-        if (name == p.name) return &p;
-    return nullptr;
-}
+const ScenePreset* findScenePreset(const std::string& name) { return findPreset(scenePresets(), name); }
 
 }  // namespace demotool
