@@ -115,6 +115,7 @@ TEST(Math3D, LineCrossPlane) {
         {{0, -5, 0}, {7, -2, 1}, false, untouched},    // both ends below
         {{0, 3, 0}, {0, 2, 0}, false, untouched},      // the line crosses, outside the segment
         {{0, 5, 0}, {5, 1, 5}, true, {5, 1, 5}},       // an end on the plane
+        {{1, 1, 1}, {-4, 1, 2}, true, {1, 1, 1}},      // lying in the plane: its start
         {{1, 2, 1}, {-4, 2, 2}, false, untouched},     // parallel above
     };
     for (const auto& c : cases) {
