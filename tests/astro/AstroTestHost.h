@@ -1,6 +1,7 @@
 #pragma once
-// A scratch working directory with the reference host installed, for tests of the astronomy
-// manager: the configuration, the text catalogue and the light bitmap are written there.
+// A scratch working directory with the reference host installed and an astronomy manager m, which
+// releases what it holds while the host is still installed: the configuration, the text catalogue
+// and the light bitmap are written there.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 
+#include "enviro/astro/AstroManager.h"
 #include "refhost/ReferenceHost.h"
 
 namespace astrotest {
@@ -34,6 +35,7 @@ protected:
         m_host.install();
     }
     void TearDown() override {
+        m = Astro::AstroManager();
         m_host.uninstall();
         std::filesystem::current_path(m_previous);
         std::error_code ignored;
@@ -49,34 +51,19 @@ protected:
     void writeCatalogue(const std::string& text) { writeFile("PPM.dat", text); }
     // A 24-bit bottom-up BMP of the given size, every pixel (r, g, b).
     void writeLightBitmap(int width, int height, unsigned char r, unsigned char g, unsigned char b) {
-        const int rowBytes = (width * 3 + 3) & ~3;
-        const int dataBytes = rowBytes * height;
-        std::vector<unsigned char> file(54 + dataBytes, 0);
-        auto put32 = [&file](int at, int v) {
-            for (int i = 0; i < 4; ++i) file[at + i] = static_cast<unsigned char>(v >> (8 * i));
-        };
-        file[0] = 'B';
-        file[1] = 'M';
-        put32(2, 54 + dataBytes);
-        put32(10, 54);
-        put32(14, 40);
-        put32(18, width);
-        put32(22, height);
-        file[26] = 1;
-        file[28] = 24;
-        put32(34, dataBytes);
+        const int rowBytes = (width * 3 + 3) & ~3, size = rowBytes * height;
+        std::string file(54 + size, '\0');
+        const int header[][2] = {{2, 54 + size}, {10, 54}, {14, 40}, {18, width}, {22, height}, {26, 1}, {28, 24}, {34, size}};
+        for (const auto& field : header)  // little-endian, in order (the two-byte fields are followed by zeros)
+            for (int i = 0; i < 4; ++i) file[field[0] + i] = char(field[1] >> (8 * i));
+        file[0] = 'B', file[1] = 'M';
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                unsigned char* p = &file[54 + y * rowBytes + x * 3];
-                p[0] = b;
-                p[1] = g;
-                p[2] = r;
-            }
-        writeFile("graphics/sky/light.bmp", std::string(file.begin(), file.end()));
+            for (int x = 0; x < width; ++x) file.replace(54 + y * rowBytes + x * 3, 3, {char(b), char(g), char(r)});
+        writeFile("graphics/sky/light.bmp", file);
     }
-    bool exists(const std::string& name) const { return std::filesystem::exists(std::filesystem::path(m_dir) / name); }
 
     refhost::ReferenceHost m_host{""};
+    Astro::AstroManager m;
     std::string m_dir;
     std::filesystem::path m_previous;
 };
