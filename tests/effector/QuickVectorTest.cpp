@@ -24,10 +24,10 @@ TEST(QuickVector, AppendAndResizeGrowByTheSameSteps) {
         fill(appended, capacity - appended.count(), appended.count());
         ASSERT_TRUE(resized.resize(capacity));
         EXPECT_EQ(appended.capacity(), capacity);  // a full list grows only with one more element
-        EXPECT_EQ(resized.capacity(), capacity);
         EXPECT_EQ(inline_(appended), capacity == 16);
         ASSERT_TRUE(appended.append(capacity));
         ASSERT_TRUE(resized.resize(capacity + 1));
+        EXPECT_EQ(resized.capacity(), appended.capacity());  // to the next step, not to the length
     }
     for (int i = 0; i <= 197; ++i) ASSERT_EQ(appended[i], i);
     for (int i = 0; i <= 197; ++i) ASSERT_EQ(resized[i], 0);  // new elements are zero-filled
