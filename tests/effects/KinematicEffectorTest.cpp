@@ -29,6 +29,7 @@ protected:
     void TearDown() override {
         shadow->endScreenDepth();
         shadow->setScreenDepthSrc(nullptr);
+        screen.uninit();
         effectorMan = nullptr;
         EXPECT_EQ(host.renderApi().protocolErrors(), 0);
     }

@@ -75,6 +75,7 @@ protected:
     void TearDown() override {
         effectorMan = nullptr;
         manager.reset();
+        screen.uninit();
         EXPECT_EQ(host.renderApi().protocolErrors(), 0);
     }
 
