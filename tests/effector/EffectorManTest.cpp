@@ -1,70 +1,13 @@
-// The effector manager: kinds, id counter, adding, lookup, removal, growth and reset.
+// The effector manager: adding with its checks, ids, storage, removal, growth, close, init and
+// copies; state lists, orders, state changes, flushing and the weighted lists.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <climits>
+#include <cmath>
 #include <limits>
-#include <vector>
+#include <set>
 
 #include "EffectorTestRecords.h"
-#include "enviro/effector/EffectorMan.h"
-
-namespace {
-
-using namespace effector;
-using effector_test::makeCaster;
-using effector_test::makeLight;
-using effector_test::makePointLight;
-using effector_test::makeVolume;
-
-int addCaster(EffectorMan& man, int tag, int state = 1) {
-    SHADOWCASTERDESC caster = makeCaster(tag);
-    return man.addEffectorData(EFFECTOR_SHADOWCASTER, &caster, sizeof(caster), state);
-}
-
-int tagOf(void* data) { return static_cast<int>(static_cast<SHADOWCASTERDESC*>(data)->mWorld.m[0][0]); }
-
-std::vector<int> casterTags(EffectorMan& man) {
-    std::vector<int> tags;
-    const EFFCONTAINER* c = man.getContainer(EFFECTOR_SHADOWCASTER);
-    for (int i = 0; i < c->count; ++i) tags.push_back(tagOf(c->records[i].data));
-    return tags;
-}
-
-TEST(EffectorMan, HoldsAllEightKindsInAscendingOrder) {
-    EffectorMan man;
-    const int kinds[] = {1, 3, 4, 5, 6, 7, 8, 9};
-    for (int kind : kinds) {
-        Effector* instance = man.getEffectorInstance(static_cast<EFFECTOR_TYPE>(kind));
-        ASSERT_NE(instance, nullptr) << kind;
-        EXPECT_EQ(instance->getType(), kind);
-        const EFFCONTAINER* c = man.getContainer(kind);
-        ASSERT_NE(c, nullptr);
-        EXPECT_EQ(c->records, nullptr);
-        EXPECT_EQ(c->count, 0);
-        EXPECT_EQ(c->capacity, 0);
-    }
-    for (int missing : {-1, 0, 2, 10, 255})
-        EXPECT_EQ(man.getEffectorInstance(static_cast<EFFECTOR_TYPE>(missing)), nullptr) << missing;
-}
-
-TEST(EffectorMan, IdsComeFromOneCounterAcrossKinds) {
-    EffectorMan man;
-    LIGHTDESC light = makePointLight(Math::Vector3f(1, 2, 3), 1.0f, 10.0f);
-    EXPECT_EQ(man.addLight(&light), 0);
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_FOG, nullptr, 0, 0), 1);
-    EXPECT_EQ(man.addEffectorData(2, &light, 72, 1), -1);  // a failed add uses no id
-    EXPECT_EQ(addCaster(man, 7), 2);
-    EXPECT_EQ(man.addLight(&light), 3);
-    man.removeEffector(3);
-    EXPECT_EQ(man.addLight(&light), 4);  // ids are never reused
-
-    man.close();
-    man.init();
-    EXPECT_EQ(addCaster(man, 1), 0);
-    EXPECT_EQ(man.getRecordCount(EFFECTOR_LIGHT), 0);
-}
-
-}  // namespace
 
 namespace effector {
 class EffectorManProbe {
@@ -75,243 +18,195 @@ public:
 
 namespace {
 
-TEST(EffectorMan, IdsWrapToZeroAfterTheLargestInt) {
-    EffectorMan man;
-    EffectorManProbe::setNextId(man, std::numeric_limits<int>::max() - 1);
-    EXPECT_EQ(addCaster(man, 1), std::numeric_limits<int>::max() - 1);
-    EXPECT_EQ(addCaster(man, 2), std::numeric_limits<int>::max());
-    EXPECT_EQ(addCaster(man, 3), 0);
-    EXPECT_EQ(addCaster(man, 4), 1);
-}
+using namespace effector_test;
 
-TEST(EffectorMan, RejectsUnknownKindsWrongSizesAndNullData) {
-    EffectorMan man;
-    LIGHTDESC light = makePointLight(Math::Vector3f(0, 0, 0), 1.0f, 10.0f);
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+TEST(EffectorMan, AddTakesKnownKindsWithTheirRecordSizeAndFindsThemById) {
+    LIGHTDESC light = makeLight(LIGHT_POINT, {0, 0, 0}, 1.0f, 10.0f);
     unsigned char bytes[256] = {};
-    EXPECT_EQ(man.addEffectorData(0, &light, 72, 1), -1);
-    EXPECT_EQ(man.addEffectorData(2, bytes, 0, 1), -1);
-    EXPECT_EQ(man.addEffectorData(10, bytes, 0, 1), -1);
-    EXPECT_EQ(man.addEffectorData(-1, bytes, 0, 1), -1);
-    EXPECT_EQ(man.addEffectorData(256 + EFFECTOR_LIGHT, &light, 72, 1), -1);  // kinds are not truncated
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_LIGHT, &light, 71, 1), -1);
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_LIGHT, bytes, 73, 1), -1);
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_LIGHT, bytes, 0, 1), -1);
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_LIGHT, &light, -72, 1), -1);
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_LIGHT, nullptr, 72, 1), -1);
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_PSMSHADOW, bytes, 24, 1), -1);
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_TRANSPARENTEXCLUSION, bytes, 32, 1), -1);
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_FOG, bytes, 1, 1), -1);
+    const long caster = sizeof(SHADOWCASTERDESC);
+    const struct { int kind; long size; void* data; bool taken; } cases[] = {
+        {0, 72, &light, false}, {2, 0, bytes, false}, {10, 0, bytes, false}, {-1, 0, bytes, false},  // no such kind
+        {256 + EFFECTOR_LIGHT, 72, &light, false}, {INT_MAX, 72, &light, false},  // kinds are not cut to 8 bits
+        {EFFECTOR_LIGHT, 71, &light, false}, {EFFECTOR_LIGHT, 73, bytes, false},  // other sizes than the kind's
+        {EFFECTOR_LIGHT, 0, bytes, false}, {EFFECTOR_LIGHT, -72, &light, false}, {EFFECTOR_PSMSHADOW, 24, bytes, false},
+        {EFFECTOR_TRANSPARENTEXCLUSION, 32, bytes, false}, {EFFECTOR_SHADOWCASTER, caster - 1, bytes, false},
+        {EFFECTOR_FOG, 1, bytes, false}, {EFFECTOR_LIGHT, 72, nullptr, false},  // no data for a record
+        {EFFECTOR_LIGHT, 72, &light, true}, {EFFECTOR_PSMSHADOW, 32, bytes, true},  // the host's record sizes
+        {EFFECTOR_TRANSPARENTEXCLUSION, 24, bytes, true}, {EFFECTOR_SHADOWCASTER, caster, bytes, true},
+        {EFFECTOR_FOG, 0, nullptr, true}, {EFFECTOR_KINEMATIC, 0, bytes, true},  // payload-free kinds need no data
+    };
+    EffectorMan man;
     EXPECT_EQ(man.addLight(nullptr), -1);
-    for (int kind : {1, 3, 4, 5, 6, 7, 8, 9}) {
-        EXPECT_EQ(man.getRecordCount(kind), 0) << kind;
-        EXPECT_EQ(man.getContainer(kind)->records, nullptr) << kind;  // nothing was allocated either
+    int nextId = 0;  // one counter for every kind; a refused add uses no id and no storage
+    for (const auto& c : cases) {
+        const int id = man.addEffectorData(c.kind, c.data, c.size, 1);
+        EXPECT_EQ(id, c.taken ? nextId++ : -1) << "kind " << c.kind << ", size " << c.size;
+        EXPECT_EQ(man.getRecordCount(c.kind), c.taken ? 1 : 0) << c.kind;
+        EXPECT_TRUE(c.taken || !man.getContainer(c.kind) || !man.getContainer(c.kind)->records) << c.kind;
+        if (!c.taken) continue;
+        EXPECT_TRUE(man.getEffectorData(id) && man.getEffectorData(c.kind, id) == man.getEffectorData(id)) << c.kind;
+        EXPECT_EQ(man.getEffectorData(c.kind == EFFECTOR_LIGHT ? EFFECTOR_FOG : EFFECTOR_LIGHT, id), nullptr);  // another kind
     }
-    // Nothing above used an id.
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_PSMSHADOW, bytes, 32, 1), 0);
+    for (int id : {99, -1, INT_MAX}) EXPECT_EQ(man.getEffectorData(id), nullptr) << id;
 }
 
-TEST(EffectorMan, PayloadFreeKindsStoreIdsAndStates) {
+TEST(EffectorMan, AddLightStoresACopyInStateOneWithoutShadowSlots) {
     EffectorMan man;
-    for (int kind : {EFFECTOR_FOG, EFFECTOR_REFLECTION, EFFECTOR_SKIN, EFFECTOR_KINEMATIC}) {
-        const int a = man.addEffectorData(kind, nullptr, 0, 3);
-        unsigned char ignored = 0xAB;
-        const int b = man.addEffectorData(kind, &ignored, 0, 4);
-        ASSERT_GE(a, 0);
-        ASSERT_EQ(b, a + 1);
-        void* da = man.getEffectorData(kind, a);
-        void* db = man.getEffectorData(kind, b);
-        EXPECT_NE(da, nullptr);
-        EXPECT_NE(db, nullptr);
-        EXPECT_NE(da, db);  // every slot has a buffer of its own
-        const EFFCONTAINER* c = man.getContainer(kind);
-        EXPECT_EQ(c->count, 2);
-        EXPECT_EQ(c->records[0].state, 3);
-        EXPECT_EQ(c->records[1].state, 4);
-    }
-}
-
-TEST(EffectorMan, AddLightStoresACopyInStateOne) {
-    EffectorMan man;
-    LIGHTDESC light = makePointLight(Math::Vector3f(4, 5, 6), 2.0f, 30.0f, 77);
-    const int id = man.addLight(&light);
-    ASSERT_EQ(id, 0);
+    LIGHTDESC light = makeLight(LIGHT_POINT, {4, 5, 6}, 2.0f, 30.0f, 77);
+    light.nShadowMatrix = 5;
+    light.nShadowSlot = 6;
+    const LIGHTDESC* stored = static_cast<LIGHTDESC*>(man.getEffectorData(man.addLight(&light)));
     EXPECT_EQ(light.nShadowMatrix, -1);  // the caller's record is changed before it is stored
     EXPECT_EQ(light.nShadowSlot, -1);
-    LIGHTDESC* stored = static_cast<LIGHTDESC*>(man.getEffectorData(EFFECTOR_LIGHT, id));
-    ASSERT_NE(stored, nullptr);
-    EXPECT_NE(stored, &light);
+    ASSERT_NE(stored, &light);
     EXPECT_EQ(std::memcmp(stored, &light, sizeof(LIGHTDESC)), 0);
-    light.fMaxRadius = 1.0f;  // later changes of the caller's record do not reach the copy
-    EXPECT_EQ(stored->fMaxRadius, 30.0f);
-    const EFFCONTAINER* c = man.getContainer(EFFECTOR_LIGHT);
-    EXPECT_EQ(c->records[0].state, 1);
-    EXPECT_EQ(c->records[0].type, 1);
-    EXPECT_EQ(c->records[0].id, 0);
+    EXPECT_EQ(man.getContainer(EFFECTOR_LIGHT)->records[0].state, 1);
 }
 
-TEST(EffectorMan, StoresLowEightBitsOfTheState) {
+TEST(EffectorMan, RemovalKeepsTheOrderAndGrowthBy32SlotsKeepsTheBuffers) {
     EffectorMan man;
-    addCaster(man, 1, 0x102);
-    addCaster(man, 2, 0xFF);
-    addCaster(man, 3, -2);
-    const EFFCONTAINER* c = man.getContainer(EFFECTOR_SHADOWCASTER);
-    EXPECT_EQ(c->records[0].state, 2);
-    EXPECT_EQ(c->records[1].state, -1);
-    EXPECT_EQ(c->records[2].state, -2);
-}
-
-TEST(EffectorMan, LooksRecordsUpByIdAndKind) {
-    EffectorMan man;
-    LIGHTDESC light = makePointLight(Math::Vector3f(1, 1, 1), 1.0f, 5.0f);
-    EXCLUSIONDESC volume = makeVolume(Math::Vector3f(9, 8, 7));
-    const int lightId = man.addLight(&light);
-    const int volumeId = man.addEffectorData(EFFECTOR_TRANSPARENTEXCLUSION, &volume, sizeof(volume), 0);
-    const int casterId = addCaster(man, 12);
-
-    void* v = man.getEffectorData(volumeId);
-    ASSERT_NE(v, nullptr);
-    EXPECT_EQ(static_cast<EXCLUSIONDESC*>(v)->vCenter, Math::Vector3f(9, 8, 7));
-    EXPECT_EQ(man.getEffectorData(EFFECTOR_TRANSPARENTEXCLUSION, volumeId), v);
-    EXPECT_EQ(tagOf(man.getEffectorData(casterId)), 12);
-    EXPECT_NE(man.getEffectorData(lightId), nullptr);
-
-    EXPECT_EQ(man.getEffectorData(EFFECTOR_LIGHT, volumeId), nullptr);  // wrong kind
-    EXPECT_EQ(man.getEffectorData(2, lightId), nullptr);                // no such kind
-    EXPECT_EQ(man.getEffectorData(EFFECTOR_ALL, lightId), nullptr);
-    EXPECT_EQ(man.getEffectorData(99), nullptr);                        // no such id
-    EXPECT_EQ(man.getEffectorData(-1), nullptr);  // free slots carry no findable id
-    EXPECT_EQ(man.getEffectorData(EFFECTOR_LIGHT, -1), nullptr);
-}
-
-TEST(EffectorMan, RemovalKeepsOrderAndData) {
-    EffectorMan man;
-    const int a = addCaster(man, 10);
-    const int b = addCaster(man, 20);
-    const int c = addCaster(man, 30);
+    const EFFCONTAINER* casters = man.getContainer(EFFECTOR_SHADOWCASTER);
+    const int a = addCaster(man, 10), b = addCaster(man, 20), c = addCaster(man, 30);
     void* bufferOfB = man.getEffectorData(b);
     man.removeEffector(b);
     EXPECT_EQ(casterTags(man), (std::vector<int>{10, 30}));
     EXPECT_EQ(man.getEffectorData(b), nullptr);
-    EXPECT_EQ(tagOf(man.getEffectorData(a)), 10);
-    EXPECT_EQ(tagOf(man.getEffectorData(c)), 30);
-
-    // The next record reuses the freed buffer and leaves the others alone.
-    const int d = addCaster(man, 40);
-    EXPECT_EQ(man.getEffectorData(d), bufferOfB);
-    EXPECT_EQ(casterTags(man), (std::vector<int>{10, 30, 40}));
-    const EFFCONTAINER* container = man.getContainer(EFFECTOR_SHADOWCASTER);
-    EXPECT_EQ(container->records[0].id, a);
-    EXPECT_EQ(container->records[1].id, c);
-    EXPECT_EQ(container->records[2].id, d);
-
-    man.removeEffector(12345);  // unknown ids change nothing
-    man.removeEffector(-1);
-    man.removeEffector(b);      // nor does removing twice
-    EXPECT_EQ(casterTags(man), (std::vector<int>{10, 30, 40}));
-
-    man.removeEffector(d);  // last
-    man.removeEffector(a);  // first
-    EXPECT_EQ(casterTags(man), (std::vector<int>{30}));
-    man.removeEffector(c);
-    EXPECT_EQ(man.getRecordCount(EFFECTOR_SHADOWCASTER), 0);
-
-    // Three records again: every slot still has a distinct buffer.
-    addCaster(man, 1);
-    addCaster(man, 2);
-    addCaster(man, 3);
-    container = man.getContainer(EFFECTOR_SHADOWCASTER);
-    EXPECT_NE(container->records[0].data, container->records[1].data);
-    EXPECT_NE(container->records[1].data, container->records[2].data);
-    EXPECT_NE(container->records[0].data, container->records[2].data);
-    EXPECT_EQ(casterTags(man), (std::vector<int>{1, 2, 3}));
-}
-
-TEST(EffectorMan, GrowsBy32SlotsKeepingRecords) {
-    EffectorMan man;
-    std::vector<int> ids;
-    for (int i = 0; i < 32; ++i) ids.push_back(addCaster(man, 1000 + i));
-    EXPECT_EQ(man.getContainer(EFFECTOR_SHADOWCASTER)->capacity, 32);
-    void* firstBuffer = man.getEffectorData(ids[0]);
-    ids.push_back(addCaster(man, 1032));
-    EXPECT_EQ(man.getContainer(EFFECTOR_SHADOWCASTER)->capacity, 64);
-    // Buffers belong to slots, so earlier data pointers survive the growth.
-    EXPECT_EQ(man.getEffectorData(ids[0]), firstBuffer);
-    std::vector<int> expected;
-    for (int i = 0; i < 33; ++i) expected.push_back(1000 + i);
-    EXPECT_EQ(casterTags(man), expected);
-    const EFFCONTAINER* c = man.getContainer(EFFECTOR_SHADOWCASTER);
-    for (int i = 0; i < 33; ++i) EXPECT_EQ(c->records[i].id, ids[i]);
-
-    for (int i = 33; i < 100; ++i) addCaster(man, 1000 + i);
-    EXPECT_EQ(man.getContainer(EFFECTOR_SHADOWCASTER)->capacity, 128);
-    EXPECT_EQ(man.getRecordCount(EFFECTOR_SHADOWCASTER), 100);
-    EXPECT_EQ(tagOf(man.getEffectorData(99)), 1099);
-
-    // Removing and adding back within the capacity does not grow the array.
-    man.flush(EFFECTOR_SHADOWCASTER, 0);
-    for (int i = 0; i < 128; ++i) addCaster(man, i);
-    EXPECT_EQ(man.getContainer(EFFECTOR_SHADOWCASTER)->capacity, 128);
-    addCaster(man, 128);
-    EXPECT_EQ(man.getContainer(EFFECTOR_SHADOWCASTER)->capacity, 160);
-}
-
-TEST(EffectorMan, CloseReleasesEverythingAndInitStartsAgain) {
-    EffectorMan man;
-    LIGHTDESC light = makePointLight(Math::Vector3f(0, 0, 0), 1.0f, 5.0f);
-    for (int i = 0; i < 40; ++i) man.addLight(&light);
-    addCaster(man, 1);
-    man.close();
-    for (int kind : {1, 3, 4, 5, 6, 7, 8, 9}) {
-        EXPECT_EQ(man.getEffectorInstance(static_cast<EFFECTOR_TYPE>(kind)), nullptr);
-        EXPECT_EQ(man.getContainer(kind), nullptr);
+    EXPECT_EQ(man.getEffectorData(addCaster(man, 40)), bufferOfB);  // the next record takes the freed buffer
+    for (int unknown : {12345, -1, b, a}) man.removeEffector(unknown);  // unknown ids change nothing
+    void* bufferOfC = man.getEffectorData(c);
+    std::vector<int> expected = {30, 40};
+    for (auto [records, capacity] : {std::pair(32, 32), std::pair(33, 64), std::pair(100, 128)}) {
+        for (int tag = casters->count; tag < records; ++tag) {
+            addCaster(man, tag);
+            expected.push_back(tag);
+        }
+        EXPECT_EQ(casters->capacity, capacity) << records;
     }
-    EXPECT_EQ(man.addLight(&light), -1);
-    EXPECT_EQ(man.getEffectorData(0), nullptr);
-    EXPECT_EQ(man.getEffectorDataList(EFFECTOR_LIGHT, -1, nullptr, 0)->count(), 0);
-    man.setState(EFFECTOR_ALL, 1);
-    man.flush(EFFECTOR_ALL, 0);
-    man.close();  // a second close finds nothing to release
-
-    man.init();
-    EXPECT_NE(man.getEffectorInstance(EFFECTOR_FOG), nullptr);
-    EXPECT_EQ(man.addLight(&light), 0);
-    EXPECT_EQ(man.getRecordCount(EFFECTOR_LIGHT), 1);
+    EXPECT_EQ(man.getEffectorData(c), bufferOfC);
+    EXPECT_EQ(casterTags(man), expected);
+    std::set<void*> buffers;  // every slot has a buffer of its own
+    for (int i = 0; i < casters->capacity; ++i) buffers.insert(casters->records[i].data);
+    EXPECT_EQ(buffers.size(), 128u);
+    man.flush(EFFECTOR_SHADOWCASTER, 0);
+    for (int i = 0; i < 129; ++i) addCaster(man, i);  // refilled, it grows only past its capacity
+    EXPECT_EQ(casters->capacity, 160);
 }
 
-TEST(EffectorMan, InitOnALiveManagerReleasesItsRecords) {
-    // init() is meant for a closed manager; on a live one it starts over without leaking.
+// What each of these releases is checked by the valgrind run and the sanitizer build.
+TEST(EffectorMan, IdsWrapAndCloseInitAndCopiesReleaseOnlyWhatTheyOwn) {
     EffectorMan man;
-    for (int i = 0; i < 50; ++i) addCaster(man, i);
-    Effector* before = man.getEffectorInstance(EFFECTOR_SHADOWCASTER);
-    ASSERT_NE(before, nullptr);
-    man.init();
-    EXPECT_EQ(man.getRecordCount(EFFECTOR_SHADOWCASTER), 0);
-    EXPECT_NE(man.getEffectorInstance(EFFECTOR_SHADOWCASTER), nullptr);
-    EXPECT_EQ(addCaster(man, 5), 0);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(EffectorMan, ACopySharesRecordsWithoutOwningThem) {
-    using namespace effector;
-    EffectorMan man;
-    SHADOWCASTERDESC caster = effector_test::makeCaster(61);
-    const int id = man.addEffectorData(EFFECTOR_SHADOWCASTER, &caster, sizeof(caster), 1);
+    for (int i = 0; i < 40; ++i) addCaster(man, i);
+    man.removeEffector(39);
+    EXPECT_EQ(addCaster(man, 39), 40);  // ids are never reused
     {
-        EffectorMan copy(man);
-        EXPECT_EQ(copy.getEffectorData(id), man.getEffectorData(id));
-        EXPECT_EQ(copy.getEffectorInstance(EFFECTOR_LIGHT), man.getEffectorInstance(EFFECTOR_LIGHT));
-        EffectorMan assigned;
+        EffectorMan copy(man), assigned;
         assigned = man;  // releases its own kinds first, then shares man's
-        EXPECT_EQ(assigned.getEffectorData(id), man.getEffectorData(id));
+        EXPECT_EQ(copy.getEffectorData(40), man.getEffectorData(40));
+        EXPECT_EQ(assigned.getEffectorInstance(EFFECTOR_LIGHT), man.getEffectorInstance(EFFECTOR_LIGHT));
         copy.close();
-        EXPECT_EQ(copy.getEffectorData(id), nullptr);
-    }  // destroying the copies releases nothing of man's
-    EXPECT_EQ(tagOf(man.getEffectorData(id)), 61);
-    EXPECT_NE(man.getEffectorInstance(EFFECTOR_LIGHT), nullptr);
-    EXPECT_EQ(man.addEffectorData(EFFECTOR_SHADOWCASTER, &caster, sizeof(caster), 1), id + 1);
+        EXPECT_EQ(copy.getEffectorData(40), nullptr);
+    }
+    EXPECT_EQ(tagOf(man.getEffectorData(40)), 39);
+    EffectorManProbe::setNextId(man, INT_MAX - 1);
+    for (int id : {INT_MAX - 1, INT_MAX, 0}) EXPECT_EQ(addCaster(man, 1), id);  // never the failure value -1
+    man.init();  // on a live manager: starts over
+    EXPECT_EQ(man.getRecordCount(EFFECTOR_SHADOWCASTER), 0);
+    man.close();
+    for (int kind : {1, 3, 4, 5, 6, 7, 8, 9}) EXPECT_EQ(man.getEffectorInstance(EFFECTOR_TYPE(kind)), nullptr) << kind;
+    EXPECT_EQ(addCaster(man, 1), -1);
+    man.close();  // a second close is harmless
+    man.init();
+    EXPECT_EQ(addCaster(man, 1), 0);
+}
+
+TEST(EffectorMan, ListsSelectByStateOrFollowAnOrder) {
+    EffectorMan man;
+    const int states[] = {1, 0, 1, 2, 1, 1, 0x102, 200};  // the last two are stored as their low 8 bits: 2 and -56
+    for (int i = 0; i < 8; ++i) addCaster(man, 10 + i, states[i]);
+    man.removeEffector(4);  // slot 7 is now free and still holds tag 14's buffer
+    const std::vector<int> all = {10, 11, 12, 13, 15, 16, 17};
+    SORTVALUE order[] = {{2, 0.5f}, {0, 9.0f}, {2, -1.0f}}, outside[] = {{7, 0}, {1, 0}, {-1, 0}, {31, 0}, {1 << 30, 0}};
+    const struct { int kind, state; SORTVALUE* order; long count; std::vector<int> tags; } cases[] = {
+        {EFFECTOR_SHADOWCASTER, -1, nullptr, 0, all},  // a negative state takes every record, in storage order
+        {EFFECTOR_SHADOWCASTER, -7, nullptr, 99, all}, {EFFECTOR_SHADOWCASTER, -56, nullptr, 0, all},
+        {EFFECTOR_SHADOWCASTER, 1, nullptr, 0, {10, 12, 15}}, {EFFECTOR_SHADOWCASTER, 0, nullptr, 0, {11}},
+        {EFFECTOR_SHADOWCASTER, 2, nullptr, 0, {13, 16}}, {EFFECTOR_SHADOWCASTER, 3, nullptr, 0, {}},
+        {EFFECTOR_SHADOWCASTER, 258, nullptr, 0, {}}, {EFFECTOR_SHADOWCASTER, 200, nullptr, 0, {}},  // beyond 8 bits
+        {EFFECTOR_SHADOWCASTER, 1, order, 2, {12, 10}},  // an order takes its records whatever their state
+        {EFFECTOR_SHADOWCASTER, 1, order, 3, {12, 10, 12}}, {EFFECTOR_SHADOWCASTER, 1, order, -4, {}},
+        {EFFECTOR_SHADOWCASTER, 1, outside, 5, {11}},  // indices outside the live records are skipped
+        {2, 1, order, 2, {}}, {0, -1, nullptr, 0, {}}, {EFFECTOR_LIGHT, -1, nullptr, 0, {}},  // no records
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", state " << c.state << ", count " << c.count);
+        EXPECT_EQ(tags(man.getEffectorDataList(EFFECTOR_TYPE(c.kind), c.state, c.order, c.count)), c.tags);
+        if (c.order) continue;
+        std::vector<int> weighted = tags(man.getWeightedEffectorList(nullptr, EFFECTOR_TYPE(c.kind), c.state));
+        std::sort(weighted.begin(), weighted.end());  // casters all weigh 1
+        EXPECT_EQ(weighted, c.tags);
+    }
+}
+
+TEST(EffectorMan, SetStateAndFlushByKindStateOrRecord) {
+    EffectorMan man;
+    const int c0 = addCaster(man, 10, 0), c1 = addCaster(man, 11, 0), fog = man.addEffectorData(EFFECTOR_FOG, nullptr, 0, 9);
+    man.setState(EFFECTOR_ALL, 3);
+    man.setState(EFFECTOR_SHADOWCASTER, 0x104);      // one kind, low 8 bits
+    man.setState(EFFECTOR_TYPE(2), 7);               // unknown kinds change nothing
+    man.setState(EFFECTOR_SHADOWCASTER, c1, 0x105);  // one record, low 8 bits: 5
+    man.setState(EFFECTOR_FOG, c0, 8);               // an id of another kind changes nothing
+    EXPECT_EQ(casterTags(man, 4), (std::vector<int>{10}));
+    EXPECT_EQ(casterTags(man, 5), (std::vector<int>{11}));
+    EXPECT_EQ(man.getEffectorDataList(EFFECTOR_FOG, 3, nullptr, 0)->count(), 1);
+
+    man.flush(EFFECTOR_ALL, 3);
+    EXPECT_EQ(man.getEffectorData(fog), nullptr);
+    EXPECT_EQ(tagOf(man.getEffectorData(c1)), 11);  // the rest keep their ids
+    for (int i = 0; i < 5; ++i) addCaster(man, 20 + i, 4);
+    addCaster(man, 30, 1);
+    man.flush(EFFECTOR_SHADOWCASTER, 4);  // adjacent records of the state all go
+    for (int state : {7, 256, 261}) man.flush(EFFECTOR_SHADOWCASTER, state);  // no record in these states
+    man.flush(EFFECTOR_TYPE(2), 0);
+    EXPECT_EQ(casterTags(man), (std::vector<int>{11, 30}));
+    man.flush(EFFECTOR_SHADOWCASTER, 0);  // 0: every record of the kind
+    EXPECT_EQ(man.getRecordCount(EFFECTOR_SHADOWCASTER), 0);
+}
+
+// Light weights worked by hand, from the point (0, 0, 0): ambient lights 100000, directional ones
+// 90000 + B (B: the brightest channel), lights with a range t * B inside it and t outside, with
+// t = 1 - distance / range.
+TEST(EffectorMan, WeightedLightsComeInWeightOrder) {
+    const struct { signed char type; Math::Vector3f pos; float brightest, range, weight; } lights[] = {
+        {LIGHT_AMBIENT, {0, 0, 0}, 0.1f, 0.0f, 100000.0f},
+        {-3, {0, 0, 0}, 0.0f, 0.0f, 100000.0f},  // types below the ambient one weigh as it does
+        {LIGHT_DIRECTIONAL, {0, -1, 0}, 0.5f, 0.0f, 90000.5f}, {LIGHT_SPOT, {0, 3, 0}, 3.0f, 12.0f, 2.25f},
+        {LIGHT_POINT, {0, 0, 0}, 2.0f, 10.0f, 2.0f}, {LIGHT_POINT, {5, 0, 0}, 2.0f, 10.0f, 1.0f},
+        {7, {4, 0, 0}, 1.0f, 16.0f, 0.75f},  // types above the spot one weigh as lights with a range
+        {LIGHT_POINT, {0, 10, 0}, 2.0f, 10.0f, 0.0f},  // at the edge of its range
+        {LIGHT_SPOT, {0, 0, 0}, 9.0f, 0.0005f, 0.0f},  // a range below 0.001 reaches nothing
+        {LIGHT_POINT, {0, 0, 15}, 2.0f, 10.0f, -0.5f},  // beyond its range: t, not t * B
+        {LIGHT_POINT, {1, 0, 0}, 1.0f, kNaN, kNaN},     // unorderable: last
+    };
+    const unsigned addOrder[] = {9, 5, 2, 10, 7, 4, 0, 3, 8, 6, 1};
+    EffectorMan man;
+    for (unsigned i : addOrder) {
+        LIGHTDESC l = makeLight(lights[i].type, lights[i].pos, lights[i].brightest, lights[i].range, i);
+        man.addLight(&l);
+    }
+    LIGHTDESC off = makeLight(LIGHT_AMBIENT, {0, 0, 0}, 1.0f, 0.0f, 11);
+    man.setState(EFFECTOR_LIGHT, man.addLight(&off), 0);
+    auto expectWeight = [](float got, float expected) {
+        EXPECT_TRUE(std::isnan(expected) ? std::isnan(got) : std::fabs(got - expected) <= 1e-6f * std::fabs(expected)) << got;
+    };
+    Math::Vector3f origin(0, 0, 0);
+    const std::vector<unsigned> order = lightTags(man.getWeightedEffectorList(&origin, EFFECTOR_LIGHT, 1));
+    ASSERT_EQ(order.size(), 11u);
+    for (unsigned i = 0; i < 11; ++i) expectWeight(lights[order[i]].weight, lights[i].weight);
+    const EFFCONTAINER* c = man.getContainer(EFFECTOR_LIGHT);
+    for (unsigned k = 0; k < 11; ++k) expectWeight(c->records[k].weight, lights[addOrder[k]].weight);
+    EXPECT_EQ(lightTags(man.getWeightedEffectorList(nullptr, EFFECTOR_LIGHT, 1)), order);  // null: the origin
 }
 
 }  // namespace

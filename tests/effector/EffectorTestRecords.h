@@ -1,46 +1,52 @@
 #pragma once
-// Record builders shared by the effector framework tests.
+// Records shared by the effector manager's tests: casters carry a tag in the first element of
+// their world matrix, lights one in dwLightId.
 #include <cstring>
+#include <vector>
 
+#include "enviro/effector/EffectorMan.h"
 #include "enviro/effects/ShadowCasterDesc.h"
-#include "enviro/fog/ExclusionDesc.h"
 #include "enviro/lighting/LightDesc.h"
 
 namespace effector_test {
 
-inline effector::LIGHTDESC makeLight(signed char type, Math::Vector3f pos, Math::Vector3f color, float maxRadius,
-                                     unsigned int lightId = 0) {
-    effector::LIGHTDESC light;
+using namespace effector;
+
+inline LIGHTDESC makeLight(signed char type, Math::Vector3f pos, float brightest, float maxRadius, unsigned tag = 0) {
+    LIGHTDESC light;
     std::memset(&light, 0, sizeof(light));
-    light.dwLightId = lightId;
+    light.dwLightId = tag;
     light.type = type;
     light.vPos = pos;
-    light.vColor = Math::Vector4f(color.x, color.y, color.z, 1.0f);
-    light.vDir = Math::Vector4f(0.0f, 1.0f, 0.0f, 0.0f);
-    light.fAttenK = 1.0f;
+    light.vColor = Math::Vector4f(brightest, brightest * 0.5f, 0.0f, 1.0f);
     light.fMaxRadius = maxRadius;
-    light.nShadowMatrix = 5;
-    light.nShadowSlot = 6;
     return light;
 }
 
-inline effector::LIGHTDESC makePointLight(Math::Vector3f pos, float brightness, float maxRadius, unsigned int lightId = 0) {
-    return makeLight(effector::LIGHT_POINT, pos, Math::Vector3f(brightness, brightness * 0.5f, 0.0f), maxRadius, lightId);
-}
-
-inline effector::SHADOWCASTERDESC makeCaster(int tag) {
-    effector::SHADOWCASTERDESC caster;
+inline int addCaster(EffectorMan& man, int tag, int state = 1) {
+    SHADOWCASTERDESC caster;
     std::memset(&caster, 0, sizeof(caster));
     caster.mWorld.set(static_cast<float>(tag));
-    caster.bInShadow = static_cast<unsigned char>(tag & 0xFF);
-    return caster;
+    return man.addEffectorData(EFFECTOR_SHADOWCASTER, &caster, sizeof(caster), state);
 }
 
-inline effector::EXCLUSIONDESC makeVolume(Math::Vector3f center) {
-    effector::EXCLUSIONDESC volume;
-    volume.vCenter = center;
-    volume.vParams = Math::Vector3f(1.0f, 2.0f, 3.0f);
-    return volume;
+inline int tagOf(const void* caster) { return static_cast<int>(static_cast<const SHADOWCASTERDESC*>(caster)->mWorld.m[0][0]); }
+
+inline std::vector<int> tags(const EffectorMan::DataList* casters) {
+    std::vector<int> out;
+    for (int i = 0; i < casters->count(); ++i) out.push_back(tagOf((*casters)[i]));
+    return out;
+}
+
+inline std::vector<unsigned> lightTags(const EffectorMan::DataList* lights) {
+    std::vector<unsigned> out;
+    for (int i = 0; i < lights->count(); ++i) out.push_back(static_cast<const LIGHTDESC*>((*lights)[i])->dwLightId);
+    return out;
+}
+
+// The casters of a state (every caster for a negative state), in storage order.
+inline std::vector<int> casterTags(EffectorMan& man, int state = -1) {
+    return tags(man.getEffectorDataList(EFFECTOR_SHADOWCASTER, state, nullptr, 0));
 }
 
 }  // namespace effector_test

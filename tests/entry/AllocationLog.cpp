@@ -1,40 +1,72 @@
-// Replaces the global operator new and delete (every form) of this test program with logging
-// versions on top of malloc and free.
+// The allocation log. malloc, realloc and free forward to the next definition in the lookup order
+// (the C library, or the sanitizer runtime in sanitizer builds); operator new and delete forward
+// to them.
 #include "AllocationLog.h"
+
+#include <dlfcn.h>
 
 #include <cstdlib>
 #include <new>
 
+// These run before the sanitizer runtime has finished starting (it allocates while it starts), so
+// they are not instrumented and use builtins only.
+#define LOG_UNINSTRUMENTED __attribute__((no_sanitize("address", "undefined")))
+
 namespace {
 
+void* (*g_malloc)(std::size_t) = nullptr;
+void* (*g_realloc)(void*, std::size_t) = nullptr;
+void (*g_free)(void*) = nullptr;
+bool g_resolving = false;
+
+// Serves what the dynamic linker allocates while the real functions are looked up; never freed.
+alignas(std::max_align_t) unsigned char g_bootstrap[16384];
+std::size_t g_bootstrapUsed = 0;
+
+enum { kAllocated, kReleased };
 constexpr int kCapacity = 4096;
-const void* g_allocated[kCapacity];
-const void* g_released[kCapacity];
-int g_allocatedCount = 0;
-int g_releasedCount = 0;
+const void* g_log[2][kCapacity];
+int g_counts[2] = {0, 0};
 bool g_logging = false;
 
-void* logAllocation(void* p) {
-    if (g_logging && p && g_allocatedCount < kCapacity) g_allocated[g_allocatedCount++] = p;
+// False while the real functions are being looked up.
+LOG_UNINSTRUMENTED bool resolved() {
+    if (!g_malloc && !g_resolving) {
+        g_resolving = true;
+        g_realloc = reinterpret_cast<decltype(g_realloc)>(dlsym(RTLD_NEXT, "realloc"));
+        g_free = reinterpret_cast<decltype(g_free)>(dlsym(RTLD_NEXT, "free"));
+        g_malloc = reinterpret_cast<decltype(g_malloc)>(dlsym(RTLD_NEXT, "malloc"));  // last: it completes the table
+        g_resolving = false;
+    }
+    return g_malloc != nullptr;
+}
+
+LOG_UNINSTRUMENTED bool fromBootstrap(const void* p) { return p >= g_bootstrap && p < g_bootstrap + sizeof(g_bootstrap); }
+
+LOG_UNINSTRUMENTED void* bootstrap(std::size_t n) {
+    const std::size_t start = (g_bootstrapUsed + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) * alignof(std::max_align_t);
+    if (start + n > sizeof(g_bootstrap)) return nullptr;
+    g_bootstrapUsed = start + n;
+    return g_bootstrap + start;
+}
+
+LOG_UNINSTRUMENTED void* logged(int kind, void* p) {
+    if (p && __atomic_load_n(&g_logging, __ATOMIC_RELAXED)) {
+        const int at = __atomic_fetch_add(&g_counts[kind], 1, __ATOMIC_RELAXED);
+        if (at < kCapacity) g_log[kind][at] = p;
+    }
     return p;
 }
 
-void logRelease(void* p) {
-    if (g_logging && p && g_releasedCount < kCapacity) g_released[g_releasedCount++] = p;
-    std::free(p);
+int find(int kind, const void* p) {
+    for (int i = 0; i < g_counts[kind] && i < kCapacity; ++i)
+        if (g_log[kind][i] == p) return i;
+    return -1;
 }
 
-void* allocate(std::size_t n) { return logAllocation(std::malloc(n ? n : 1)); }
-
-void* allocateAligned(std::size_t n, std::align_val_t al) {
-    void* p = nullptr;
-    std::size_t alignment = static_cast<std::size_t>(al);
-    if (alignment < sizeof(void*)) alignment = sizeof(void*);
-    return posix_memalign(&p, alignment, n ? n : 1) == 0 ? logAllocation(p) : nullptr;
-}
-
-void* orThrow(void* p) {
-    if (!p) throw std::bad_alloc();
+void* allocate(std::size_t n, bool orThrow) {
+    void* p = malloc(n ? n : 1);
+    if (!p && orThrow) throw std::bad_alloc();
     return p;
 }
 
@@ -43,45 +75,44 @@ void* orThrow(void* p) {
 namespace entry_test {
 
 void startLog() {
-    g_allocatedCount = 0;
-    g_releasedCount = 0;
-    g_logging = true;
+    __atomic_store_n(&g_counts[kAllocated], 0, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&g_counts[kReleased], 0, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&g_logging, true, __ATOMIC_SEQ_CST);
 }
-
-void stopLog() { g_logging = false; }
-
-int allocationIndex(const void* p) {
-    for (int i = 0; i < g_allocatedCount; ++i)
-        if (g_allocated[i] == p) return i;
-    return -1;
-}
-
-bool wasReleased(const void* p) {
-    for (int i = 0; i < g_releasedCount; ++i)
-        if (g_released[i] == p) return true;
-    return false;
-}
+void stopLog() { __atomic_store_n(&g_logging, false, __ATOMIC_SEQ_CST); }
+int allocationCount() { return __atomic_load_n(&g_counts[kAllocated], __ATOMIC_SEQ_CST); }
+int releaseCount() { return __atomic_load_n(&g_counts[kReleased], __ATOMIC_SEQ_CST); }
+int allocationIndex(const void* p) { return find(kAllocated, p); }
+bool wasReleased(const void* p) { return find(kReleased, p) >= 0; }
 
 }  // namespace entry_test
 
-void* operator new(std::size_t n) { return orThrow(allocate(n)); }
-void* operator new[](std::size_t n) { return orThrow(allocate(n)); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
-void* operator new(std::size_t n, std::align_val_t al) { return orThrow(allocateAligned(n, al)); }
-void* operator new[](std::size_t n, std::align_val_t al) { return orThrow(allocateAligned(n, al)); }
-void* operator new(std::size_t n, std::align_val_t al, const std::nothrow_t&) noexcept { return allocateAligned(n, al); }
-void* operator new[](std::size_t n, std::align_val_t al, const std::nothrow_t&) noexcept { return allocateAligned(n, al); }
+extern "C" {
 
-void operator delete(void* p) noexcept { logRelease(p); }
-void operator delete[](void* p) noexcept { logRelease(p); }
-void operator delete(void* p, std::size_t) noexcept { logRelease(p); }
-void operator delete[](void* p, std::size_t) noexcept { logRelease(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { logRelease(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { logRelease(p); }
-void operator delete(void* p, std::align_val_t) noexcept { logRelease(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { logRelease(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { logRelease(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { logRelease(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { logRelease(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { logRelease(p); }
+LOG_UNINSTRUMENTED void* malloc(std::size_t n) { return resolved() ? logged(kAllocated, g_malloc(n)) : bootstrap(n); }
+
+LOG_UNINSTRUMENTED void* realloc(void* p, std::size_t n) {
+    if (!fromBootstrap(p)) return resolved() ? logged(kAllocated, g_realloc(p, n)) : nullptr;
+    void* q = malloc(n);  // out of the bootstrap block, copying what fits (the old size is unknown)
+    const std::size_t left = static_cast<std::size_t>(g_bootstrap + sizeof(g_bootstrap) - static_cast<unsigned char*>(p));
+    if (q) __builtin_memcpy(q, p, n < left ? n : left);
+    return q;
+}
+
+LOG_UNINSTRUMENTED void free(void* p) {
+    if (p && !fromBootstrap(p) && resolved()) g_free(logged(kReleased, p));
+}
+
+}  // extern "C"
+
+// The aligned forms are left to the C++ library (and are not logged).
+void* operator new(std::size_t n) { return allocate(n, true); }
+void* operator new[](std::size_t n) { return allocate(n, true); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n, false); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n, false); }
+void operator delete(void* p) noexcept { free(p); }
+void operator delete[](void* p) noexcept { free(p); }
+void operator delete(void* p, std::size_t) noexcept { free(p); }
+void operator delete[](void* p, std::size_t) noexcept { free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { free(p); }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -61,8 +60,7 @@ protected:
         Vector3f up(0, 1, 0);
         reflection->setReflectionPlane(&plane, &up);
         box.setBox(Vector3f(-2, 0, -2), Vector3f(2, 4, 2));
-        SHADOWCASTERDESC c;
-        std::memset(&c, 0, sizeof(c));
+        SHADOWCASTERDESC c{};
         c.pModel = &box;
         c.pInstance = &instance;
         caster = static_cast<SHADOWCASTERDESC*>(
@@ -77,6 +75,7 @@ protected:
     void TearDown() override {
         effectorMan = nullptr;
         manager.reset();
+        screen.uninit();
         EXPECT_EQ(host.renderApi().protocolErrors(), 0);
     }
 
@@ -145,18 +144,14 @@ protected:
 }  // namespace
 
 TEST_F(CameraFrameTest, TheSplitOfBaseAndPositionChangesNoWorldAnswer) {
-    struct Split {
-        const char* name;
-        Vector3d (*base)(const Vector3d& world);
-    };
-    const Split splits[] = {
+    const struct { const char* name; Vector3d (*base)(const Vector3d& world); } splits[] = {
         {"(0, W)", [](const Vector3d&) { return Vector3d(0, 0, 0); }},
         {"(W, 0)", [](const Vector3d& w) { return w; }},
         {"(b, W - b)", [](const Vector3d&) { return Vector3d(512, -256, -1024); }},
     };
     const std::vector<double> reference = answers(kCamera, splits[0].base(kCamera));
     EXPECT_NEAR(reference[0], 30.0, 1e-4);
-    for (const Split& split : splits) {
+    for (const auto& split : splits) {
         SCOPED_TRACE(split.name);
         const std::vector<double> got = answers(kCamera, split.base(kCamera));
         ASSERT_EQ(got.size(), reference.size());

@@ -1,15 +1,12 @@
 #pragma once
-// Counts heap allocations of this test program: malloc, calloc, realloc, the aligned forms and
-// every global operator new are interposed and counted while counting is on.
+// The allocation counting of the older tests, on the suite's one allocation log
+// (entry/AllocationLog.h, which new tests use directly).
+#include "entry/AllocationLog.h"
 
 namespace alloc_test {
 
-struct AllocationCount {
-    long allocations;  // malloc, calloc, realloc, aligned allocations, operator new (all forms)
-    long releases;     // free and operator delete of non-null pointers
-};
-
-void startCounting();
-AllocationCount stopCounting();
+struct AllocationCount { long allocations, releases; };  // as entry_test::allocationCount() and releaseCount()
+inline void startCounting() { entry_test::startLog(); }
+inline AllocationCount stopCounting() { entry_test::stopLog(); return {entry_test::allocationCount(), entry_test::releaseCount()}; }
 
 }  // namespace alloc_test
