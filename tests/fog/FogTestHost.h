@@ -1,26 +1,34 @@
 #pragma once
-// A reference host with its camera placed for the fog tests.
-#include <cmath>
-
+// A reference host and an effector manager installed as the module's one, with the manager's fog
+// effector and the camera placed for the fog tests.
+#include "enviro/effector/EffectorMan.h"
 #include "enviro/fog/FogEffector.h"
 #include "refhost/ReferenceHost.h"
 
 namespace fogtest {
 
-struct FogHost {
+struct FogScene {
     refhost::ReferenceHost host;
-    FogHost() { host.install(); }
+    bool installed = (host.install(), true);  // before the manager is made, so that its effectors create their targets
+    effector::EffectorMan man;
+    effector::FogEffector* fog = nullptr;
+    refhost::RefRenderApi& api = host.renderApi();
 
-    // Camera height = position.y + base.y; the base alone is the camera-relative frame's origin.
+    FogScene() {
+        effector::effectorMan = &man;
+        fog = static_cast<effector::FogEffector*>(man.getEffectorInstance(effector::EFFECTOR_FOG));
+    }
+    ~FogScene() { effector::effectorMan = nullptr; }
+
+    // Camera height = position.y + base.y; the base alone is the drawing frame's origin.
     void placeCamera(double positionY, double baseY) {
-        double pos[4] = {0, positionY, 0, 1}, base[4] = {0, baseY, 0, 0};
+        const double pos[4] = {0, positionY, 0, 1}, base[4] = {0, baseY, 0, 0};
         host.camera().setPosition(pos);
         host.camera().setBasePosition(base);
     }
+    // Changes the fog description through f(desc).
+    template <class F>
+    void editDesc(F f) { effector::FOGDESC d = fog->getFogDesc(); f(d); fog->setFogDesc(&d); }
 };
-
-inline bool finite4(const Math::Vector4f& v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
-}
 
 }  // namespace fogtest

@@ -1,197 +1,116 @@
-// LightSource::updateShadowData, resetShadowData and the light-matrix table: levels, buckets,
-// atlas slots, the 30-entry limit and the spot-light matrices.
+// The shadows of spot lights: the distances to the lit cone and its axis against brute force, the
+// level and bucket quantisation, and updateShadowData's levels, atlas slots, 30-entry limit and
+// cone matrices.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <vector>
 
-#include "enviro/effector/EffectorMan.h"
+#include "LightPassScene.h"
 #include "enviro/host/Math3D.h"
-#include "enviro/lighting/LightSource.h"
-#include "enviro/shadows/PSMShadow.h"
-#include "refhost/ReferenceHost.h"
+#include "enviro/lighting/LightShadowGeometry.h"
 
 namespace {
 
-using namespace effector;
+using namespace light_test;
 
-// Camera at the origin looking along +z (fov pi/3, aspect 16/9), a 1000-pixel-wide viewport
-// and the 1024 x 512 atlas.
-struct ShadowDataTest : ::testing::Test {
-    refhost::ReferenceHost host;
-    EffectorMan man;
-    LightSource* lights = nullptr;
-
-    void SetUp() override {
-        host.install();
-        effectorMan = &man;
-        lights = static_cast<LightSource*>(man.getEffectorInstance(EFFECTOR_LIGHT));
-        createAtlas();
-        host.renderApi().setViewport(0, 0, 1000, 600);
+TEST(LightShadowData, DistancesQuantisationAndDegenerateInput) {
+    // A spot at the origin along +z, range 10, effective half-angle 0.4 * (1 + 0.5) / 2 = 0.3:
+    // the distance to its lit sector, and to its axis segment.
+    LIGHTDESC l = makeLight(LIGHT_SPOT, {0, 0, 0}, {1, 1, 1, 1}, 10.0f);
+    l.vDir = Math::Vector4f(0, 0, -1, 0), l.fConeAngle = 0.4f, l.fConeEdge = 0.5f;
+    const struct { Math::Vector3f p; float toSector, toAxis; } distances[] = {
+        {{0, 0, 5}, 0, 0}, {{0, 0, 0}, 0, 0},          // inside; the apex
+        {{0, 0, 13}, 3, 3}, {{0, 0, -4}, 4, 4},        // beyond the cap; behind the apex
+        {{0, 7, 0}, 7 * std::cos(0.3f), 7},            // beside: to the side line
+        {{1, 0, 5}, 0, 1}, {{0, 4, 13}, std::sqrt(185.0f) - 10, 5}};  // in the cone off the axis; beyond the cap
+    for (const auto& d : distances) {
+        EXPECT_NEAR(detail::shadowDistanceCone(d.p, l), d.toSector, 1e-4f) << d.p.y << "," << d.p.z;
+        EXPECT_NEAR(detail::shadowDistanceConeRay(d.p, l), d.toAxis, 1e-5f) << d.p.y << "," << d.p.z;
     }
-    virtual void createAtlas() { host.renderApi().createRenderTarget("m_rtLightsDepth", 1024, 512, 114, 1); }
-    void TearDown() override { effectorMan = nullptr; }
-
-    // A shadow-casting spot light one unit behind the camera shining along +z, so that the
-    // camera is inside its cone (cone distance 0) and on its axis (bucket 0).
-    static LIGHTDESC spot(float range, float angle = 0.5f) {
-        LIGHTDESC l;
-        std::memset(&l, 0, sizeof(l));
-        l.type = LIGHT_SPOT;
-        l.flags = LIGHTFLAG_SHADOW;
-        l.vPos = Math::Vector3f(0, 0, -1);
-        l.vColor = Math::Vector4f(1, 1, 1, 1);
-        l.vDir = Math::Vector4f(0, 0, -1, 0);
-        l.fMaxRadius = range;
-        l.fConeAngle = angle;
-        return l;
-    }
-
-    LIGHTDESC* record(int i) {
-        return static_cast<LIGHTDESC*>((*man.getEffectorDataList(EFFECTOR_LIGHT, 1, nullptr, 0))[i]);
-    }
-    void setShadowRange(float range) {
-        static_cast<PSMShadow*>(man.getEffectorInstance(EFFECTOR_PSMSHADOW))->getDesc()->fShadowDistance = range;
-    }
-};
-
-// World width of 15 pixels at distance 1: 15 / 1000 * 2 tan(pi/6) * 16/9.
-const float kUnit = 15.0f / 1000.0f * 2.0f * std::tan(3.14159265f / 6.0f) * 16.0f / 9.0f;
-
-// The range whose lit disc (2 sin(angle) range) covers n texels of a map.
-float rangeForTexels(float n, float angle = 0.5f) { return n * kUnit / (2.0f * std::sin(angle)); }
-
-TEST_F(ShadowDataTest, LevelFollowsScreenSizeWithAQuarterOfTheAtlasWidthAsLevelZeroEdge) {
-    // n texels of a level-0 edge of 256: q = 256 / n; level = smallest of 0..2 with 2^level >= q.
-    // n = 70 gives q = 3 and level 2; an edge of 512 would give level 3 and one of 128 level 1.
-    const float texels[] = {300.0f, 100.0f, 70.0f, 120.0f, 20.0f, 1.0f};
-    const int levels[] = {0, 1, 2, 1, 3, 3};
-    for (float n : texels) {
-        LIGHTDESC l = spot(rangeForTexels(n));
-        man.addLight(&l);
-    }
-    lights->updateShadowData();
-    ASSERT_EQ(lights->getUsedLightMatrices(), 6);
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(record(i)->nShadowSlot / 32, levels[i]) << texels[i];
-    // Order: level 0, 1 (equal buckets: list order), 2, 3.
-    const short order[] = {0, 1, 3, 2, 4, 5};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(record(i)->nShadowMatrix, order[i]) << i;
-    EXPECT_EQ(record(3)->nShadowSlot, 33);
-    EXPECT_EQ(record(5)->nShadowSlot, 97);
+    // n = size / unit rounded, within [1, maxSize]; q = maxSize / n; the smallest level with
+    // 2^level >= q, else 3 (85.4: n = 85, q = 3; 85.6: q = 2). Degenerate input (an infinite or
+    // NaN size, no maxSize) lands on a level, a distance out of range on the last bucket.
+    EXPECT_EQ(std::vector<int>({detail::shadowLevel(85.4f, 1, 256), detail::shadowLevel(85.6f, 1, 256), detail::shadowLevel(10, 0, 256),
+                                detail::shadowLevel(0, 0, 256), detail::shadowLevel(10, 1, 0)}), std::vector<int>({2, 1, 0, 3, 0}));
+    const int buckets[3] = {detail::shadowBucket(49.99f), detail::shadowBucket(1e30f), detail::shadowBucket(std::nanf(""))};
+    EXPECT_EQ(std::vector<int>(buckets, buckets + 3), std::vector<int>({4, 255, 255}));
 }
 
-TEST_F(ShadowDataTest, FiveLevelZeroKeysAndTheThirtyEntryLimit) {
-    std::vector<LIGHTDESC> list(40, spot(100.0f));
-    for (LIGHTDESC& l : list) man.addLight(&l);
+// Shadow-casting spots one unit behind the camera shining along +z: the camera is inside the
+// cone (cone distance 0) and on the axis (bucket 0).
+struct ShadowDataTest : ::testing::Test, LightPassScene {
+    static LIGHTDESC spot(float range, float angle = 0.5f, float aside = 0) {
+        LIGHTDESC l = makeLight(LIGHT_SPOT, {aside, 0, -1}, {1, 1, 1, 1}, range);
+        l.flags = LIGHTFLAG_SHADOW, l.fConeAngle = angle;
+        return l;
+    }
+    // The range whose lit disc (2 sin(0.5) range) covers n texels of a map: a texel is the world
+    // width of 15 pixels at distance 1 (fov pi/3, aspect 16/9).
+    static float rangeForTexels(float n) { return n * 15.0f / kWidth * 2 * std::tan(3.14159265f / 6) * 16 / 9 / (2 * std::sin(0.5f)); }
+    std::vector<int> fields(int i) { return {records()[i]->nShadowSlot, records()[i]->nShadowMatrix}; }
+};
+
+TEST_F(ShadowDataTest, LevelsSlotsAndTheThirtyEntryLimit) {
+    setLights({spot(100.0f)});
+    records()[0]->nShadowSlot = 5;
+    lights->updateShadowData();  // no atlas: no matrices, the records left alone
+    EXPECT_EQ(fields(0), (std::vector<int>{5, -1}));
+    addAtlas();  // its width / 4 = 256 texels: the level-0 edge
+    // n texels: q = 256 / n, level = the smallest of 0..2 with 2^level >= q (70 texels: q = 3,
+    // level 2). Ordered by level, equal levels in list order; slots level * 32 + index.
+    const struct { float texels; int slot, matrix; } rows[] = {{300, 0, 0}, {100, 32, 1}, {70, 64, 3}, {120, 33, 2}, {20, 96, 4}, {1, 97, 5}};
+    std::vector<LIGHTDESC> list;
+    for (const auto& r : rows) list.push_back(spot(rangeForTexels(r.texels)));
+    setLights(list);
+    lights->updateShadowData();
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(fields(i), (std::vector<int>{rows[i].slot, rows[i].matrix})) << rows[i].texels;
+    // Forty at level 0: a full level passes the light on (level 0 holds 4, level 1 8, level 2
+    // 16), and the table's 30 entries end at level 3, index 1.
+    setLights(std::vector<LIGHTDESC>(40, spot(100.0f)));
     lights->updateShadowData();
     ASSERT_EQ(lights->getUsedLightMatrices(), 30);
-    // Level 0 holds 4, level 1 8, level 2 16: the table's 30 entries end at level 3, index 1.
-    const short slots[] = {0, 1, 2, 3, 32, 33, 34, 35, 36, 37, 38, 39, 64};
-    for (int i = 0; i < 13; ++i) {
-        EXPECT_EQ(record(i)->nShadowSlot, slots[i]) << i;
-        EXPECT_EQ(record(i)->nShadowMatrix, i);
-        EXPECT_EQ(lights->getLightMatrix(static_cast<short>(i))->nSlot, slots[i]);
-    }
-    EXPECT_EQ(record(29)->nShadowSlot, 97);
-    for (int i = 30; i < 40; ++i) {
-        EXPECT_EQ(record(i)->nShadowSlot, -1) << i;
-        EXPECT_EQ(record(i)->nShadowMatrix, -1) << i;
-    }
-    EXPECT_EQ(lights->getLightMatrix(29), lights->getLightMatrix(0) + 29);
-    EXPECT_EQ(lights->getLightMatrix(29)->nSlot, 97);
-    EXPECT_EQ(lights->getLightMatrix(30), nullptr);
-    EXPECT_EQ(lights->getLightMatrix(-1), nullptr);
-    EXPECT_EQ(lights->getLightMatrix(-32768), nullptr);
-    // The entry keeps the light as it was when the entry was made.
-    EXPECT_EQ(lights->getLightMatrix(7)->light.fMaxRadius, 100.0f);
-
+    const short full[] = {0, 1, 2, 3, 32, 33, 34, 35, 36, 37, 38, 39, 64};
+    for (short i = 0; i < 13; ++i) EXPECT_EQ(lights->getLightMatrix(i)->nSlot, full[i]) << i;
+    EXPECT_EQ(fields(29), (std::vector<int>{97, 29}));
+    EXPECT_EQ(fields(30), (std::vector<int>{-1, -1}));
+    for (short bad : {30, -1, -32768}) EXPECT_EQ(lights->getLightMatrix(bad), nullptr) << bad;
     lights->resetShadowData();
     EXPECT_EQ(lights->getUsedLightMatrices(), 0);
-    for (int i = 0; i < 40; ++i) EXPECT_EQ(record(i)->nShadowSlot + record(i)->nShadowMatrix, -2) << i;
-}
+    EXPECT_EQ(fields(0), (std::vector<int>{-1, -1}));
 
-TEST_F(ShadowDataTest, OnlyShadowSpotsWithinTheShadowRangeNearestBucketFirst) {
-    setShadowRange(50.0f);
-    // Axis distances 45 (bucket 4: 50 > 40, kept), 55 (bucket 5: 50 > 50 fails), 5 (bucket 0).
-    auto aside = [](float distance) {
-        LIGHTDESC l = spot(1000.0f, 0.001f);  // a narrow cone: level 3 from both distances
-        l.vPos = Math::Vector3f(distance, 0, -1);
-        return l;
-    };
-    LIGHTDESC far = aside(45.0f), tooFar = aside(55.0f), near = aside(5.0f);
-    LIGHTDESC point = spot(1000.0f);
-    point.type = LIGHT_POINT;
-    LIGHTDESC noFlag = spot(1000.0f);
-    noFlag.flags = LIGHTFLAG_NOCULL;
-    for (LIGHTDESC* l : {&far, &tooFar, &near, &point, &noFlag}) man.addLight(l);
+    // Within the shadow range 50: narrow cones beside the axis at 45 (bucket 4: 50 > 40, kept),
+    // 55 (bucket 5: 50 > 50 fails) and 5 (bucket 0, nearer: first); a point light and a spot
+    // without the shadow flag have none.
+    shadow->getDesc()->fShadowDistance = 50.0f;
+    list = {spot(1000.0f, 0.001f, 45), spot(1000.0f, 0.001f, 55), spot(1000.0f, 0.001f, 5), spot(1000.0f), spot(1000.0f)};
+    list[3].type = LIGHT_POINT, list[4].flags = LIGHTFLAG_NOCULL;
+    setLights(list);
     lights->updateShadowData();
-    ASSERT_EQ(lights->getUsedLightMatrices(), 2);
-    const int level = record(0)->nShadowSlot / 32;
-    EXPECT_EQ(record(2)->nShadowMatrix, 0);  // the nearer bucket first within the same level
-    EXPECT_EQ(record(0)->nShadowMatrix, 1);
-    EXPECT_EQ(record(2)->nShadowSlot / 32, level);
-    for (int i : {1, 3, 4}) EXPECT_EQ(record(i)->nShadowMatrix, -1) << i;
-}
-
-struct ShadowDataNoAtlasTest : ShadowDataTest {
-    void createAtlas() override {}
-};
-
-TEST_F(ShadowDataNoAtlasTest, NoAtlasNoMatricesAndTheRecordsAreLeftAlone) {
-    LIGHTDESC l = spot(100.0f);
-    man.addLight(&l);
-    record(0)->nShadowSlot = 5;
-    lights->updateShadowData();
-    EXPECT_EQ(lights->getUsedLightMatrices(), 0);
-    EXPECT_EQ(record(0)->nShadowSlot, 5);
-    ShadowDataTest::createAtlas();
-    lights->updateShadowData();
-    EXPECT_EQ(lights->getUsedLightMatrices(), 1);
-    EXPECT_EQ(record(0)->nShadowSlot, 0);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(records()[i]->nShadowMatrix, (std::vector<int>{1, -1, 0, -1, -1})[i]) << i;
 }
 
 TEST_F(ShadowDataTest, ConeMatricesLookDownTheAxisWithAMirroredPerspective) {
-    LIGHTDESC l = spot(40.0f, 0.6f);
+    addAtlas();
+    LIGHTDESC l = spot(40.0f, 0.6f), down = spot(40.0f, 0.6f);
     l.vPos = Math::Vector3f(3, 4, 5);
     const Math::Vector3f axis = Math::normalizeOrKeep(Math::Vector3f(1, -2, 2));
     l.vDir = Math::Vector4f(-axis.x, -axis.y, -axis.z, 0);
-    LIGHTDESC down = spot(40.0f, 0.6f);
-    down.vDir = Math::Vector4f(0, 1, 0, 0);  // shines straight down: the up vector switches to x
-    man.addLight(&l);
-    man.addLight(&down);
+    down.vDir = Math::Vector4f(0, 1, 0, 0);  // straight down: the up vector switches to x
+    setLights({l, down});
     lights->updateShadowData();
-    ASSERT_EQ(lights->getUsedLightMatrices(), 2);
-    for (int e = 0; e < 2; ++e) {
-        const TLightMatrixData& m = *lights->getLightMatrix(static_cast<short>(e));
-        const LIGHTDESC& src = m.light;
-        const Math::Vector3f dir(-src.vDir.x, -src.vDir.y, -src.vDir.z);
-        // The light sits at the view's origin and looks along +z.
-        const Math::Vector3f origin = Math::transformCoord(src.vPos, m.mView);
-        EXPECT_NEAR(Math::length(origin), 0.0f, 1e-4f);
-        const Math::Vector3f ahead = Math::transformCoord(src.vPos + dir * 10.0f, m.mView);
-        EXPECT_NEAR(ahead.x, 0.0f, 1e-4f);
-        EXPECT_NEAR(ahead.y, 0.0f, 1e-4f);
-        EXPECT_NEAR(ahead.z, 10.0f, 1e-4f);
-        // The inverse takes view space back.
-        const Math::Vector3f back = Math::transformCoord(ahead, m.mViewInv);
-        EXPECT_NEAR(Math::length(back - (src.vPos + dir * 10.0f)), 0.0f, 1e-3f);
-        // Near at 1% of the range maps to depth 0, the range to depth 1.
-        EXPECT_NEAR(Math::transformCoord(src.vPos + dir * 0.4f, m.mViewProj).z, 0.0f, 1e-4f);
-        EXPECT_NEAR(Math::transformCoord(src.vPos + dir * 40.0f, m.mViewProj).z, 1.0f, 1e-4f);
-        // A point on the cone's edge, displaced along the view's x axis, lands on x = -1: the
-        // projection's aspect of -1 mirrors x; y spans the half-angle.
-        const Math::Vector3f side(m.mView.m[0][0], m.mView.m[1][0], m.mView.m[2][0]);
-        const Math::Vector3f up(m.mView.m[0][1], m.mView.m[1][1], m.mView.m[2][1]);
-        const float t = std::tan(0.6f) * 20.0f;
-        EXPECT_NEAR(Math::transformCoord(src.vPos + dir * 20.0f + side * t, m.mViewProj).x, -1.0f, 1e-4f);
-        EXPECT_NEAR(Math::transformCoord(src.vPos + dir * 20.0f + up * t, m.mViewProj).y, 1.0f, 1e-4f);
-        EXPECT_NEAR(Math::length(side), 1.0f, 1e-5f);
-        EXPECT_NEAR(Math::length(up), 1.0f, 1e-5f);
+    for (short e = 0; e < 2; ++e) {
+        const TLightMatrixData& m = *lights->getLightMatrix(e);
+        const Math::Vector3f at = m.light.vPos, dir(-m.light.vDir.x, -m.light.vDir.y, -m.light.vDir.z);
+        const Math::Vector3f side(m.mView.m[0][0], m.mView.m[1][0], m.mView.m[2][0]), up(m.mView.m[0][1], m.mView.m[1][1], m.mView.m[2][1]);
+        // Depth 0 at 1% of the range, 1 at the range; the cone's edge along the view's x axis
+        // lands on x = -1 (the aspect of -1 mirrors x), along its y axis on y = 1.
+        EXPECT_NEAR(Math::transformCoord(at + dir * 0.4f, m.mViewProj).z, 0.0f, 1e-4f);
+        EXPECT_NEAR(Math::transformCoord(at + dir * 40.0f, m.mViewProj).z, 1.0f, 1e-4f);
+        EXPECT_NEAR(Math::transformCoord(at + dir * 20.0f + side * (std::tan(0.6f) * 20), m.mViewProj).x, -1.0f, 1e-4f);
+        EXPECT_NEAR(Math::transformCoord(at + dir * 20.0f + up * (std::tan(0.6f) * 20), m.mViewProj).y, 1.0f, 1e-4f);
     }
-    // Straight down, the up vector is x, so the view's y axis lies along x.
-    const Math::Matrix4f& v = lights->getLightMatrix(1)->mView;
-    EXPECT_NEAR(std::fabs(v.m[0][1]), 1.0f, 1e-5f);
+    EXPECT_NEAR(std::fabs(lights->getLightMatrix(1)->mView.m[0][1]), 1.0f, 1e-5f);  // the view's y axis along x
 }
 
 }  // namespace

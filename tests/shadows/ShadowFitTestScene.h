@@ -3,7 +3,6 @@
 // made of reference-host models.
 #include <cmath>
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "enviro/effects/ShadowCasterDesc.h"
@@ -19,23 +18,18 @@ namespace fit = effector::shadowfit;
 
 inline model::Node makeNode(const Vector3f& min, const Vector3f& max, short c0 = -1, short c1 = -1) {
     model::Node n;
-    n.child[0] = c0;
-    n.child[1] = c1;
-    n.vMin = min;
-    n.vMax = max;
+    n.child[0] = c0, n.child[1] = c1;
+    n.vMin = min, n.vMax = max;
     return n;
 }
 
 // A three-level hierarchy (root last) over a box of half size `half` at the origin: the root
 // splits in x into two halves, each half splits in z into two leaves.
-inline std::vector<model::Node> threeLevelNodes(const Vector3f& half) {
-    const float hx = half.x, hy = half.y, hz = half.z;
-    return {
-        makeNode({-hx, -hy, -hz}, {0, hy, 0}),  makeNode({-hx, -hy, 0}, {0, hy, hz}),
-        makeNode({0, -hy, -hz}, {hx, hy, 0}),   makeNode({0, -hy, 0}, {hx, hy, hz}),
-        makeNode({-hx, -hy, -hz}, {0, hy, hz}, 0, 1), makeNode({0, -hy, -hz}, {hx, hy, hz}, 2, 3),
-        makeNode({-hx, -hy, -hz}, {hx, hy, hz}, 4, 5),
-    };
+inline std::vector<model::Node> threeLevelNodes(const Vector3f& h) {
+    return {makeNode({-h.x, -h.y, -h.z}, {0, h.y, 0}), makeNode({-h.x, -h.y, 0}, {0, h.y, h.z}),
+            makeNode({0, -h.y, -h.z}, {h.x, h.y, 0}),   makeNode({0, -h.y, 0}, {h.x, h.y, h.z}),
+            makeNode({-h.x, -h.y, -h.z}, {0, h.y, h.z}, 0, 1), makeNode({0, -h.y, -h.z}, {h.x, h.y, h.z}, 2, 3),
+            makeNode({-h.x, -h.y, -h.z}, {h.x, h.y, h.z}, 4, 5)};
 }
 
 inline Matrix4f translation(const Vector3f& t) {
@@ -80,56 +74,14 @@ struct CameraSetup {
     float nearDist, farDist, fov, aspect;
     float groundLevel;
     double cameraHeight;
+
+    void vertices(CasterSet* casters, const Vector3f& light, bool ortho, fit::PointList* out) const {
+        fit::calcVertices(casters->list(), out, &light, &view, nearDist, farDist, fov, aspect, ortho, groundLevel, cameraHeight);
+    }
 };
 
-// A random camera at the origin of the rendering frame, 1..60 units above the ground, looking
-// anywhere from steeply down to somewhat up.
-inline CameraSetup randomCamera(std::mt19937& rng) {
-    std::uniform_real_distribution<float> u(0.0f, 1.0f);
-    const float yaw = u(rng) * 6.2831853f;
-    const float pitch = -1.2f + u(rng) * 1.5f;
-    const Vector3f forward(std::cos(pitch) * std::sin(yaw), std::sin(pitch), std::cos(pitch) * std::cos(yaw));
-    CameraSetup c;
-    c.view = lookAt(Vector3f(0, 0, 0), forward);
-    c.nearDist = 0.2f + u(rng);
-    c.farDist = 100.0f + 600.0f * u(rng);
-    c.fov = 0.6f + 1.0f * u(rng);
-    c.aspect = 1.0f + u(rng);
-    c.groundLevel = 0.0f;
-    c.cameraHeight = 1.0 + 59.0 * u(rng);
-    return c;
-}
-
-// A random unit light direction travelling downward (elevation of the light 10..90 degrees).
-inline Vector3f randomLight(std::mt19937& rng) {
-    std::uniform_real_distribution<float> u(0.0f, 1.0f);
-    const float az = u(rng) * 6.2831853f;
-    const float el = 0.17f + 1.4f * u(rng);
-    return Vector3f(-std::cos(el) * std::sin(az), -std::sin(el), -std::cos(el) * std::cos(az));
-}
-
-// Random three-level casters standing on the ground (rendering frame y = -cameraHeight) within
-// `spread` units of the camera.
-inline void addRandomCasters(std::mt19937& rng, const CameraSetup& c, int count, float spread, CasterSet* set) {
-    std::uniform_real_distribution<float> u(0.0f, 1.0f);
-    for (int i = 0; i < count; ++i) {
-        const Vector3f half(0.5f + 10.0f * u(rng), 0.5f + 15.0f * u(rng), 0.5f + 10.0f * u(rng));
-        const Vector3f pos((u(rng) * 2 - 1) * spread, static_cast<float>(-c.cameraHeight) + half.y,
-                           (u(rng) * 2 - 1) * spread);
-        set->add(threeLevelNodes(half), pos);
-    }
-}
-
 inline fit::PerspectiveFitInput perspectiveInput(const CameraSetup& c, const Vector3f& light) {
-    fit::PerspectiveFitInput in;
-    in.nearDist = c.nearDist;
-    in.farDist = c.farDist;
-    in.fov = c.fov;
-    in.aspect = c.aspect;
-    in.view = c.view;
-    in.lightDir = light;
-    in.slideBack = 0.005f;
-    return in;
+    return fit::PerspectiveFitInput{c.nearDist, c.farDist, c.fov, c.aspect, c.view, light, 0.005f};
 }
 
 }  // namespace shadowfit_test

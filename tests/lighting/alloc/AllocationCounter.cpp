@@ -1,2 +1,0 @@
-// The effector framework's allocation counter, compiled into this test program as well.
-#include "effector/alloc/AllocationCounter.cpp"
