@@ -18,10 +18,7 @@
 #include "glhost/scene/DemoTown.h"
 #include "glhost/scene/ModuleSession.h"
 #include "glhost/scene/SceneRenderer.h"
-
-#ifndef ENVIRO_DEMO_DEFAULT_DATA
-#define ENVIRO_DEMO_DEFAULT_DATA "data"
-#endif
+#include "tools/common/DataFolder.h"
 
 namespace {
 
@@ -167,7 +164,7 @@ int run(const DemoOptions& options) {
 
 int main(int argc, char** argv) {
     DemoOptions options;
-    const int exitCode = parseDemoOptions(argc, argv, ENVIRO_DEMO_DEFAULT_DATA, options);
+    const int exitCode = parseDemoOptions(argc, argv, tools::defaultDataFolder(), options);
     if (exitCode >= 0) return exitCode;
     return run(options);
 }
