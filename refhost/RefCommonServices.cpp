@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <vector>
 
 namespace refhost {
@@ -150,17 +151,15 @@ bool RefCommonServices::loadBitmap24(BITMAP_* bitmap, const char* path) {
         problem = "not a BMP or PNG image";
     if (!problem.empty()) return failBitmap(bitmap, shown + ": " + problem);
 
+    // The decoder's pixels are freed on every way out, an exception from a failed allocation included.
     int w = 0, h = 0, channels = 0;
-    unsigned char* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 3);
+    const std::unique_ptr<unsigned char, void (*)(void*)> pixels(
+        stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 3), stbi_image_free);
     if (!pixels) return failBitmap(bitmap, shown + ": " + stbi_failure_reason());
     const long long size = 3LL * w * h;
-    if (w < 1 || h < 1 || size > INT_MAX) {
-        stbi_image_free(pixels);
-        return failBitmap(bitmap, shown + ": image too large");
-    }
+    if (w < 1 || h < 1 || size > INT_MAX) return failBitmap(bitmap, shown + ": image too large");
     unsigned char* data = new unsigned char[static_cast<size_t>(size)];
-    std::memcpy(data, pixels, static_cast<size_t>(size));
-    stbi_image_free(pixels);
+    std::memcpy(data, pixels.get(), static_cast<size_t>(size));
     *bitmap = BITMAP_{data, w, h, static_cast<int>(size)};
     m_bitmapError.clear();
     return true;

@@ -33,13 +33,21 @@ void release(void* p) noexcept {
 }
 }  // namespace
 
-// The library's other forms (arrays, nothrow) come down to these.
+// Every form is replaced: a sanitizer's runtime supplies the array and nothrow forms itself, so
+// none may be left to come down to the plain ones.
 void* operator new(std::size_t size) {
     void* p = allocate(size);
     return p ? p : throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
 void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
 void operator delete(void* p, std::size_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t) noexcept { release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
 
 namespace {
 

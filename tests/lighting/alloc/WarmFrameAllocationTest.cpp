@@ -42,6 +42,7 @@ struct WarmFrame : LightPassScene {
             if (i < 8) man.addEffectorData(EFFECTOR_TRANSPARENTEXCLUSION, &volume, sizeof(volume), 1);
         }
     }
+    ~WarmFrame() { shadow->closeSSAO(); }
     // A sun, an ambient light and 300 point and shadow-casting spot lights ahead, a few behind the
     // camera, every 16th without an id.
     static std::vector<LIGHTDESC> lightsWithIds(uint32_t firstId) {
