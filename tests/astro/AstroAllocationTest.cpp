@@ -34,20 +34,21 @@ void release(void* p) noexcept {
 }  // namespace
 
 // Every form is replaced: a sanitizer's runtime supplies the array and nothrow forms itself, so
-// none may be left to come down to the plain ones.
-void* operator new(std::size_t size) {
+// none may be left to come down to the plain ones. None is inlined into this file's other code:
+// under valgrind, which puts its own allocator in their place, every call must reach it.
+[[gnu::noinline]] void* operator new(std::size_t size) {
     void* p = allocate(size);
     return p ? p : throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
+[[gnu::noinline]] void* operator new[](std::size_t size) { return operator new(size); }
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { release(p); }
+[[gnu::noinline]] void operator delete[](void* p) noexcept { release(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { release(p); }
+[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { release(p); }
+[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
+[[gnu::noinline]] void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
 
 namespace {
 
