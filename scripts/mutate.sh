@@ -8,7 +8,8 @@
 #   replacement   text put in its place (may be empty)
 #   labels        the ctest label(s) whose tests must notice, comma-separated (e.g. fog or
 #                 effector,effector/alloc); each is a folder of tests/ as registered in
-#                 tests/CMakeLists.txt and names the test program test_<label> to rebuild
+#                 tests/CMakeLists.txt; the programs rebuilt are test_<label> and every other
+#                 test program that runs tests carrying the label
 # In the text columns \n stands for a line break (so that two neighbouring lines can be swapped),
 # \t for a tab and \\ for a backslash.
 # Blank lines and lines starting with # are skipped, and so is a first line starting "file<TAB>".
@@ -257,8 +258,16 @@ fi
 echo "mutate: building the tree in $build (-j$jobs)"
 cmake --build "$build" -j"$jobs" > "$logs/build.log" 2>&1 || die "the unmutated tree does not build; see $logs/build.log"
 
-target_of() { echo "test_${1//\//_}"; }
 label_regex() { echo "^(${1//,/|})\$"; }
+# The test programs of a label: test_<label>, and every other test program of the build tree that
+# runs tests carrying the label (the sky's tests also run in a build with fused multiply-adds).
+targets_of() {
+  { echo "test_${1//\//_}"
+    ctest --test-dir "$build" -N -V -L "$(label_regex "$1")" -LE valgrind |
+      awk -v dir="$build/" '$2 == "Test" && $3 == "command:" && index($4, dir) == 1 { print $4 }' |
+      sed 's|.*/||' | grep '^test_'
+  } | sort -u
+}
 run_tests() {
   ctest --test-dir "$build" -L "$(label_regex "$1")" -LE valgrind --timeout "$timeout" \
     --no-tests=error --stop-on-failure -j1
@@ -304,7 +313,7 @@ for i in "${selected[@]}"; do
     echo "$fault_problem" > "$log"
   else
     targets=()
-    for l in "${row_labels[@]}"; do targets+=("$(target_of "$l")"); done
+    for l in "${row_labels[@]}"; do mapfile -t -O "${#targets[@]}" targets < <(targets_of "$l"); done
     cp -- "$src/$f" "$saved"
     mutated=$src/$f
     content=$(cat -- "$saved"; printf x)

@@ -24,6 +24,7 @@ TEST(PSMShadowTargets, EveryQualityMakesItsTargetsWithinTheDeviceLimits) {
         {1024, 1024, 4, 0, true, true, 4, "1024x1024/114", "1024x1024/111", "none", "none", "1024x1024/80"},
         {4096, 4096, 1, 0, true, true, 1, "2048x2048/80", "2048x2048/80", "2048x2048/23", "none", "none"},
         {4096, 4096, 3, 0, true, true, 3, "4096x4096/80", "4096x4096/80", "4096x4096/23", "none", "none"},  // 8192 lowered
+        {4096, 4096, 4, 0, true, true, 4, "2048x2048/114", "2048x2048/111", "none", "none", "2048x2048/80"},  // one step up
         {4096, 4096, 6, 2, true, true, 6, "4096x4096/114", "4096x4096/111", "none", "4096x2048/114", "4096x4096/80"},
         {512, 512, 9, 5, true, true, 6, "512x512/114", "512x512/111", "none", "512x256/114", "512x512/80"},   // clamped to 6 and 2
         {512, 512, -3, -1, true, true, 0, "none", "none", "none", "none", "none"},                            // clamped to 0
