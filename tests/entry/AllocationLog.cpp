@@ -64,10 +64,10 @@ int find(int kind, const void* p) {
     return -1;
 }
 
-void* allocate(std::size_t n, bool orThrow) {
-    void* p = malloc(n ? n : 1);
-    if (!p && orThrow) throw std::bad_alloc();
-    return p;
+void* allocate(std::size_t n) { return malloc(n ? n : 1); }
+void* allocateOrThrow(std::size_t n) {
+    void* p = allocate(n);
+    return p ? p : throw std::bad_alloc();
 }
 
 }  // namespace
@@ -75,8 +75,7 @@ void* allocate(std::size_t n, bool orThrow) {
 namespace entry_test {
 
 void startLog() {
-    __atomic_store_n(&g_counts[kAllocated], 0, __ATOMIC_SEQ_CST);
-    __atomic_store_n(&g_counts[kReleased], 0, __ATOMIC_SEQ_CST);
+    for (int& count : g_counts) __atomic_store_n(&count, 0, __ATOMIC_SEQ_CST);
     __atomic_store_n(&g_logging, true, __ATOMIC_SEQ_CST);
 }
 void stopLog() { __atomic_store_n(&g_logging, false, __ATOMIC_SEQ_CST); }
@@ -106,10 +105,10 @@ LOG_UNINSTRUMENTED void free(void* p) {
 }  // extern "C"
 
 // The aligned forms are left to the C++ library (and are not logged).
-void* operator new(std::size_t n) { return allocate(n, true); }
-void* operator new[](std::size_t n) { return allocate(n, true); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n, false); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n, false); }
+void* operator new(std::size_t n) { return allocateOrThrow(n); }
+void* operator new[](std::size_t n) { return allocateOrThrow(n); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
 void operator delete(void* p) noexcept { free(p); }
 void operator delete[](void* p) noexcept { free(p); }
 void operator delete(void* p, std::size_t) noexcept { free(p); }

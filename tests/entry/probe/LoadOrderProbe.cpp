@@ -7,15 +7,8 @@
 
 namespace {
 
-struct LoadOrderProbe {
-    bool entryRanFirst;
-    LoadOrderProbe() : entryRanFirst(enviro::sky != nullptr || g_AstroManager != nullptr) {}
-};
-
-LoadOrderProbe s_probe;
+const bool s_entryRanFirst = enviro::sky != nullptr || g_AstroManager != nullptr;
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int enviroProbeEntryRanBeforeStatics() {
-    return s_probe.entryRanFirst ? 1 : 0;
-}
+extern "C" __attribute__((visibility("default"))) int enviroProbeEntryRanBeforeStatics() { return s_entryRanFirst ? 1 : 0; }
