@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "enviro/host/Math3D.h"
 #include "refhost/RefTestFiles.h"
@@ -14,22 +15,20 @@ using effector::ReflectionEffector;
 
 namespace {
 
-// A host whose camera stands away from the origin, pitched down by 20 degrees and turned by 30;
-// after each test the camera, the stacks and the clip plane are as they were.
+// A host whose camera stands away from the origin, looking down and turned; after each test the
+// camera, the stacks and the clip plane are as they were.
 class ReflectionPasses : public ::testing::Test {
 protected:
     void SetUp() override {
         host.install();
         const double pos[4] = {100, 50, 200, 1}, rot[4] = {0.1, 0.2, 0.3, 0.4};
+        const Math::Vector3f eye(0, 0, 0), target(0.47f, -0.34f, 0.81f), up(0, 1, 0);
+        Math::Matrix4f o;
+        _3DMath::matrixLookAtLH(&eye, &target, &up, &o);  // looking 20 degrees down, turned by 30
         camera.setPosition(pos);
         camera.setRotation(rot);
         camera.setFov(1.1f);
         camera.setAspect(1.5f);
-        const float pitch = 0.349f, yaw = 0.5236f;
-        Math::Matrix4f rx = Math::Matrix4f::identity(), ry = Math::Matrix4f::identity(), o;
-        rx.m[1][1] = rx.m[2][2] = std::cos(pitch), rx.m[1][2] = -std::sin(pitch), rx.m[2][1] = std::sin(pitch);
-        ry.m[0][0] = ry.m[2][2] = std::cos(yaw), ry.m[0][2] = -std::sin(yaw), ry.m[2][0] = std::sin(yaw);
-        Math::multiply(&o, &rx, &ry);
         camera.setOrientation(&o);
         before = camera.state();
     }
@@ -48,12 +47,9 @@ protected:
 
 TEST(ReflectionEffector, StartupConfigChoosesTheTargetHeight) {
     const struct { const char* file; int quality, height; } cases[] = {  // file null: no "startup.cfg"
-        {"graphics = { reflection = 2 }", 2, 512}, {"graphics = { reflection = 5, other = 1 }", 5, 512},
-        {"graphics = { reflection = 1 }", 1, 256}, {"graphics = { reflection = -3 }", -3, 256}, {"graphics = { }", 0, 256},
-        {"graphics = { reflection = 'high' }", 0, 256},  // not an integer
-        {"reflection = 2", 0, 256}, {"video = { reflection = 2 }", 0, 256},  // a plain key; another block
-        {"a = 1\nvideo = { reflection = 1 }\ngraphics = { reflection = 3 }", 3, 512},
-        {"graphics = { reflection = ", 0, 256}, {nullptr, 0, 256},  // broken; missing
+        {"graphics = { reflection = 5, other = 1 }", 5, 512}, {"graphics = { reflection = 2 }", 2, 512},
+        {"graphics = { reflection = 1 }", 1, 256}, {"reflection = 2", 0, 256}, {nullptr, 0, 256},  // a plain key; no file
+        {"graphics = 1\nvideo = { reflection = 1 }\ngraphics = { reflection = 3 }", 3, 512},  // keys and other blocks are skipped
     };
     for (const auto& c : cases) {
         reftest::TempDir dir;
@@ -62,24 +58,24 @@ TEST(ReflectionEffector, StartupConfigChoosesTheTargetHeight) {
         host.install();
         EXPECT_EQ(effector::readReflectionQuality(), c.quality) << (c.file ? c.file : "(no file)");
         ReflectionEffector reflection;
-        RendAPI::IRenderTarget* color = reflection.getColorTarget();
-        RendAPI::IDepthSurface* depth = reflection.getDepthSurface();
-        ASSERT_TRUE(color == host.renderApi().find("reflection_color") && depth == host.renderApi().find("reflection_depth"));
-        EXPECT_EQ(std::vector<int>({color->getWidth(), color->getHeight(), color->getFormat(), depth->getWidth(), depth->getHeight(), depth->getFormat()}),
-                  std::vector<int>({512, c.height, RendAPI::FMT_X8R8G8B8, 512, c.height, RendAPI::FMT_D16}));
+        EXPECT_TRUE(reflection.getColorTarget()->getHeight() == c.height && reflection.getDepthSurface()->getHeight() == c.height);
     }
 }
 
 TEST_F(ReflectionPasses, CopiesShareTheTargetsAndReleaseThem) {
     {
         ReflectionEffector a;
+        RendAPI::IRenderTarget* color = a.getColorTarget();
+        RendAPI::IDepthSurface* depth = a.getDepthSurface();
+        ASSERT_TRUE(color == api.find("reflection_color") && depth == api.find("reflection_depth"));
+        EXPECT_TRUE(color->getWidth() == 512 && depth->getWidth() == 512 && depth->getHeight() == color->getHeight());
+        EXPECT_TRUE(color->getFormat() == RendAPI::FMT_X8R8G8B8 && depth->getFormat() == RendAPI::FMT_D16);
         a.setReflectionRange(300);
         ReflectionEffector b(a);
         EXPECT_EQ(api.refCount("reflection_color") + api.refCount("reflection_depth"), 6);  // the registry, a and b
         ReflectionEffector c;  // new targets replace the registry's; a's live on
         c = a;
-        EXPECT_TRUE(b.getColorTarget() == a.getColorTarget() && c.getDepthSurface() == a.getDepthSurface());
-        EXPECT_EQ(b.getReflectionRange(), 300.0f);
+        EXPECT_TRUE(b.getColorTarget() == color && c.getDepthSurface() == depth && b.getReflectionRange() == 300.0f);
     }
     EXPECT_EQ(api.refCount("reflection_color") + api.refCount("reflection_depth"), 2);
     EXPECT_TRUE(api.leakedObjects().empty());
@@ -102,8 +98,7 @@ TEST_F(ReflectionPasses, PlanarReflectionMirrorsAndClipsBelowThePlane) {
     r.beginReflection("reflection_color", "reflection_depth", &camera);
     EXPECT_TRUE(api.currentTarget(0) == api.find("reflection_color") && api.currentDepthSurface() == api.find("reflection_depth"));
     EXPECT_TRUE(api.readPixel("reflection_color", 3, 3).x == 0.0f && api.readDepth("reflection_depth", 3, 3) == 1.0f);  // cleared
-    EXPECT_TRUE(api.isClipPlaneEnabled() && camera.state().viewOverride);
-    EXPECT_EQ(camera.getOrientation(), before.orientation);
+    EXPECT_TRUE(api.isClipPlaneEnabled() && camera.state().viewOverride && camera.getOrientation() == before.orientation);
     auto drawn = [this](const Math::Vector3d& p) {  // in the drawing frame: world - base
         return Math::Vector3f(float(p.x - before.base[0]), float(p.y - before.base[1]), float(p.z - before.base[2]));
     };
@@ -122,8 +117,7 @@ TEST_F(ReflectionPasses, PlanarReflectionMirrorsAndClipsBelowThePlane) {
     r.endReflection();
     EXPECT_TRUE(host.renderMan().flushCount() == flushes + 1 && host.renderMan().calls().back().mode == 1);
 
-    cam::CameraManager* installed = cam::cameraManager;
-    cam::cameraManager = nullptr;  // no camera at all: targets and clip plane only, balanced
+    cam::CameraManager* installed = std::exchange(cam::cameraManager, nullptr);  // no camera at all: targets and clip plane only, balanced
     r.beginReflection("reflection_color", "reflection_depth", nullptr);
     r.endReflection();
     cam::cameraManager = installed;
@@ -136,6 +130,7 @@ TEST_F(ReflectionPasses, CubeFacesSetTheCameraClearAndRestore) {
     api.createDepthSurface("cube_depth", 8, 8, RendAPI::FMT_D16, 0);
     ReflectionEffector r;
     const Math::Vector3f axes[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};  // in face order
+    const Math::Vector4f red(1, 0, 0, 1), green(0, 1, 0, 1);
     Math::Vector3d at(1, 2, 3);
     const struct { const char* depth; int face, drawn; Math::Vector3d* pos; int flags; } cases[] = {
         {"cube_depth", 0, 0, &at, 7}, {"cube_depth", 1, 1, &at, 7}, {"cube_depth", 2, 2, &at, 7},
@@ -145,29 +140,26 @@ TEST_F(ReflectionPasses, CubeFacesSetTheCameraClearAndRestore) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "face " << c.face << ", flags " << c.flags);
-        api.writePixel("cube", 1, 1, Math::Vector4f(0, 1, 0, 1), c.drawn);
+        api.writePixel("cube", 1, 1, green, c.drawn);
         api.writePixel("cube_depth", 1, 1, Math::Vector4f(0.5f, 0, 0, 0));
         api.clearStencil(7);
         r.beginCubeTarget("cube", c.depth, static_cast<char>(c.face), c.pos, static_cast<unsigned char>(c.flags));
         EXPECT_TRUE(api.cubeFace() == c.drawn && api.currentTarget(0) == cube && r.getCurrentRenderCube() == cube);
         EXPECT_EQ(api.currentDepthSurface(), c.depth ? api.find(c.depth) : nullptr);
-        EXPECT_EQ(api.readPixel("cube", 1, 1, c.drawn), c.flags & 1 ? Math::Vector4f(1, 0, 0, 1) : Math::Vector4f(0, 1, 0, 1));
+        EXPECT_EQ(api.readPixel("cube", 1, 1, c.drawn), c.flags & 1 ? red : green);
         EXPECT_NEAR(api.readDepth("cube_depth", 1, 1), c.flags & 2 ? 1.0f : 0.5f, 1e-4f);
         EXPECT_EQ(api.lastStencilClear(), c.flags & 4 ? 0 : 7);
         const refhost::RefCamera::State s = camera.state();
         EXPECT_TRUE(s.fov == 1.5707964f && s.aspect == 1.0f && s.viewOverride && s.position[3] == before.position[3]);
         EXPECT_TRUE(s.position[0] == (c.pos ? 1.0 : before.position[0]) && s.rotation[2] == (c.pos ? 0.0 : before.rotation[2]));
-        if (!c.pos) {
-            r.endCubeTarget();
-            continue;
+        if (c.pos) {
+            for (int c3 = 0; c3 < 3; ++c3) EXPECT_NEAR(s.orientation.m[0][c3], axes[c.face][c3], 1e-6f) << c3;  // looking along the axis
+            refhost::RefCamera plain;  // the view in force is the camera's own view of that orientation, x mirrored
+            plain.setOrientation(&s.orientation);
+            plain.setPosition(s.position);
+            const Math::Matrix4f expected = plain.viewMatrix();
+            for (int i = 0; i < 16; ++i) EXPECT_NEAR(s.view.m[i / 4][i % 4], i % 4 ? expected.m[i / 4][i % 4] : -expected.m[i / 4][0], 1e-6f) << i;
         }
-        for (int c3 = 0; c3 < 3; ++c3) EXPECT_NEAR(s.orientation.m[0][c3], axes[c.face][c3], 1e-6f) << c3;  // looking along the axis
-        // The view in force is the camera's own view of that orientation, x mirrored.
-        refhost::RefCamera plain;
-        plain.setOrientation(&s.orientation);
-        plain.setPosition(s.position);
-        const Math::Matrix4f expected = plain.viewMatrix();
-        for (int i = 0; i < 16; ++i) EXPECT_NEAR(s.view.m[i / 4][i % 4], i % 4 ? expected.m[i / 4][i % 4] : -expected.m[i / 4][0], 1e-6f) << i;
         r.endCubeTarget();
         EXPECT_TRUE(camera.state() == before && r.getCurrentRenderCube() == nullptr);
     }
