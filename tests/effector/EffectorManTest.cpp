@@ -5,7 +5,6 @@
 #include <climits>
 #include <cmath>
 #include <limits>
-#include <set>
 
 #include "EffectorTestRecords.h"
 
@@ -23,14 +22,14 @@ using namespace effector_test;
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 TEST(EffectorMan, AddTakesKnownKindsWithTheirRecordSizeAndFindsThemById) {
-    LIGHTDESC light = makeLight(LIGHT_POINT, {0, 0, 0}, 1.0f, 10.0f);
+    LIGHTDESC light = makeLight(LIGHT_POINT, {4, 5, 6}, 2.0f, 30.0f, 77);
     unsigned char bytes[256] = {};
     const long caster = sizeof(SHADOWCASTERDESC);
     const struct { int kind; long size; void* data; bool taken; } cases[] = {
-        {0, 72, &light, false}, {2, 0, bytes, false}, {10, 0, bytes, false}, {-1, 0, bytes, false},  // no such kind
+        {0, 72, &light, false}, {2, 0, bytes, false}, {-1, 0, bytes, false},  // no such kind
         {256 + EFFECTOR_LIGHT, 72, &light, false}, {INT_MAX, 72, &light, false},  // kinds are not cut to 8 bits
         {EFFECTOR_LIGHT, 71, &light, false}, {EFFECTOR_LIGHT, 73, bytes, false},  // other sizes than the kind's
-        {EFFECTOR_LIGHT, 0, bytes, false}, {EFFECTOR_LIGHT, -72, &light, false}, {EFFECTOR_PSMSHADOW, 24, bytes, false},
+        {EFFECTOR_LIGHT, -72, &light, false}, {EFFECTOR_PSMSHADOW, 24, bytes, false},
         {EFFECTOR_TRANSPARENTEXCLUSION, 32, bytes, false}, {EFFECTOR_SHADOWCASTER, caster - 1, bytes, false},
         {EFFECTOR_FOG, 1, bytes, false}, {EFFECTOR_LIGHT, 72, nullptr, false},  // no data for a record
         {EFFECTOR_LIGHT, 72, &light, true}, {EFFECTOR_PSMSHADOW, 32, bytes, true},  // the host's record sizes
@@ -50,19 +49,10 @@ TEST(EffectorMan, AddTakesKnownKindsWithTheirRecordSizeAndFindsThemById) {
         EXPECT_EQ(man.getEffectorData(c.kind == EFFECTOR_LIGHT ? EFFECTOR_FOG : EFFECTOR_LIGHT, id), nullptr);  // another kind
     }
     for (int id : {99, -1, INT_MAX}) EXPECT_EQ(man.getEffectorData(id), nullptr) << id;
-}
-
-TEST(EffectorMan, AddLightStoresACopyInStateOneWithoutShadowSlots) {
-    EffectorMan man;
-    LIGHTDESC light = makeLight(LIGHT_POINT, {4, 5, 6}, 2.0f, 30.0f, 77);
-    light.nShadowMatrix = 5;
-    light.nShadowSlot = 6;
-    const LIGHTDESC* stored = static_cast<LIGHTDESC*>(man.getEffectorData(man.addLight(&light)));
-    EXPECT_EQ(light.nShadowMatrix, -1);  // the caller's record is changed before it is stored
-    EXPECT_EQ(light.nShadowSlot, -1);
-    ASSERT_NE(stored, &light);
-    EXPECT_EQ(std::memcmp(stored, &light, sizeof(LIGHTDESC)), 0);
-    EXPECT_EQ(man.getContainer(EFFECTOR_LIGHT)->records[0].state, 1);
+    light.nShadowMatrix = light.nShadowSlot = 5;  // addLight clears the caller's shadow slots, then stores a copy
+    const void* stored = man.getEffectorData(man.addLight(&light));
+    EXPECT_TRUE(stored && stored != &light && light.nShadowMatrix == -1 && light.nShadowSlot == -1);
+    EXPECT_EQ(std::memcmp(stored, &light, sizeof light), 0);
 }
 
 TEST(EffectorMan, RemovalKeepsTheOrderAndGrowthBy32SlotsKeepsTheBuffers) {
@@ -71,7 +61,6 @@ TEST(EffectorMan, RemovalKeepsTheOrderAndGrowthBy32SlotsKeepsTheBuffers) {
     const int a = addCaster(man, 10), b = addCaster(man, 20), c = addCaster(man, 30);
     void* bufferOfB = man.getEffectorData(b);
     man.removeEffector(b);
-    EXPECT_EQ(casterTags(man), (std::vector<int>{10, 30}));
     EXPECT_EQ(man.getEffectorData(b), nullptr);
     EXPECT_EQ(man.getEffectorData(addCaster(man, 40)), bufferOfB);  // the next record takes the freed buffer
     for (int unknown : {12345, -1, b, a}) man.removeEffector(unknown);  // unknown ids change nothing
@@ -86,12 +75,6 @@ TEST(EffectorMan, RemovalKeepsTheOrderAndGrowthBy32SlotsKeepsTheBuffers) {
     }
     EXPECT_EQ(man.getEffectorData(c), bufferOfC);
     EXPECT_EQ(casterTags(man), expected);
-    std::set<void*> buffers;  // every slot has a buffer of its own
-    for (int i = 0; i < casters->capacity; ++i) buffers.insert(casters->records[i].data);
-    EXPECT_EQ(buffers.size(), 128u);
-    man.flush(EFFECTOR_SHADOWCASTER, 0);
-    for (int i = 0; i < 129; ++i) addCaster(man, i);  // refilled, it grows only past its capacity
-    EXPECT_EQ(casters->capacity, 160);
 }
 
 // What each of these releases is checked by the valgrind run and the sanitizer build.
@@ -103,8 +86,7 @@ TEST(EffectorMan, IdsWrapAndCloseInitAndCopiesReleaseOnlyWhatTheyOwn) {
     {
         EffectorMan copy(man), assigned;
         assigned = man;  // releases its own kinds first, then shares man's
-        EXPECT_EQ(copy.getEffectorData(40), man.getEffectorData(40));
-        EXPECT_EQ(assigned.getEffectorInstance(EFFECTOR_LIGHT), man.getEffectorInstance(EFFECTOR_LIGHT));
+        EXPECT_TRUE(copy.getEffectorData(40) == man.getEffectorData(40) && assigned.getEffectorData(40) == man.getEffectorData(40));
         copy.close();
         EXPECT_EQ(copy.getEffectorData(40), nullptr);
     }
@@ -112,13 +94,10 @@ TEST(EffectorMan, IdsWrapAndCloseInitAndCopiesReleaseOnlyWhatTheyOwn) {
     EffectorManProbe::setNextId(man, INT_MAX - 1);
     for (int id : {INT_MAX - 1, INT_MAX, 0}) EXPECT_EQ(addCaster(man, 1), id);  // never the failure value -1
     man.init();  // on a live manager: starts over
-    EXPECT_EQ(man.getRecordCount(EFFECTOR_SHADOWCASTER), 0);
+    EXPECT_TRUE(addCaster(man, 1) == 0 && man.getRecordCount(EFFECTOR_SHADOWCASTER) == 1);
     man.close();
-    for (int kind : {1, 3, 4, 5, 6, 7, 8, 9}) EXPECT_EQ(man.getEffectorInstance(EFFECTOR_TYPE(kind)), nullptr) << kind;
-    EXPECT_EQ(addCaster(man, 1), -1);
     man.close();  // a second close is harmless
-    man.init();
-    EXPECT_EQ(addCaster(man, 1), 0);
+    EXPECT_TRUE(addCaster(man, 1) == -1 && !man.getEffectorInstance(EFFECTOR_LIGHT));
 }
 
 TEST(EffectorMan, ListsSelectByStateOrFollowAnOrder) {
@@ -128,24 +107,24 @@ TEST(EffectorMan, ListsSelectByStateOrFollowAnOrder) {
     man.removeEffector(4);  // slot 7 is now free and still holds tag 14's buffer
     const std::vector<int> all = {10, 11, 12, 13, 15, 16, 17};
     SORTVALUE order[] = {{2, 0.5f}, {0, 9.0f}, {2, -1.0f}}, outside[] = {{7, 0}, {1, 0}, {-1, 0}, {31, 0}, {1 << 30, 0}};
-    const struct { int kind, state; SORTVALUE* order; long count; std::vector<int> tags; } cases[] = {
-        {EFFECTOR_SHADOWCASTER, -1, nullptr, 0, all},  // a negative state takes every record, in storage order
-        {EFFECTOR_SHADOWCASTER, -7, nullptr, 99, all}, {EFFECTOR_SHADOWCASTER, -56, nullptr, 0, all},
-        {EFFECTOR_SHADOWCASTER, 1, nullptr, 0, {10, 12, 15}}, {EFFECTOR_SHADOWCASTER, 0, nullptr, 0, {11}},
-        {EFFECTOR_SHADOWCASTER, 2, nullptr, 0, {13, 16}}, {EFFECTOR_SHADOWCASTER, 3, nullptr, 0, {}},
-        {EFFECTOR_SHADOWCASTER, 258, nullptr, 0, {}}, {EFFECTOR_SHADOWCASTER, 200, nullptr, 0, {}},  // beyond 8 bits
-        {EFFECTOR_SHADOWCASTER, 1, order, 2, {12, 10}},  // an order takes its records whatever their state
-        {EFFECTOR_SHADOWCASTER, 1, order, 3, {12, 10, 12}}, {EFFECTOR_SHADOWCASTER, 1, order, -4, {}},
-        {EFFECTOR_SHADOWCASTER, 1, outside, 5, {11}},  // indices outside the live records are skipped
-        {2, 1, order, 2, {}}, {0, -1, nullptr, 0, {}}, {EFFECTOR_LIGHT, -1, nullptr, 0, {}},  // no records
+    const struct { int state; SORTVALUE* order; long count; std::vector<int> tags; } cases[] = {
+        {-1, nullptr, 0, all}, {-56, nullptr, 99, all},  // a negative state takes every record, in storage order
+        {1, nullptr, 0, {10, 12, 15}}, {0, nullptr, 0, {11}}, {2, nullptr, 0, {13, 16}}, {3, nullptr, 0, {}},
+        {258, nullptr, 0, {}}, {200, nullptr, 0, {}},  // states beyond 8 bits match no record
+        {1, order, 2, {12, 10}}, {1, order, 3, {12, 10, 12}},  // an order takes its records whatever their state
+        {1, order, -4, {}}, {1, outside, 5, {11}},  // indices outside the live records are skipped
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", state " << c.state << ", count " << c.count);
-        EXPECT_EQ(tags(man.getEffectorDataList(EFFECTOR_TYPE(c.kind), c.state, c.order, c.count)), c.tags);
+        SCOPED_TRACE(testing::Message() << "state " << c.state << ", count " << c.count);
+        EXPECT_EQ(tags(man.getEffectorDataList(EFFECTOR_SHADOWCASTER, c.state, c.order, c.count)), c.tags);
         if (c.order) continue;
-        std::vector<int> weighted = tags(man.getWeightedEffectorList(nullptr, EFFECTOR_TYPE(c.kind), c.state));
+        std::vector<int> weighted = tags(man.getWeightedEffectorList(nullptr, EFFECTOR_SHADOWCASTER, c.state));
         std::sort(weighted.begin(), weighted.end());  // casters all weigh 1
         EXPECT_EQ(weighted, c.tags);
+    }
+    for (int kind : {2, 0, int(EFFECTOR_LIGHT)}) {  // kinds without records, or unknown
+        EXPECT_EQ(man.getEffectorDataList(EFFECTOR_TYPE(kind), -1, kind ? order : nullptr, 2)->count(), 0) << kind;
+        EXPECT_EQ(man.getWeightedEffectorList(nullptr, EFFECTOR_TYPE(kind), -1)->count(), 0) << kind;
     }
 }
 
@@ -157,15 +136,11 @@ TEST(EffectorMan, SetStateAndFlushByKindStateOrRecord) {
     man.setState(EFFECTOR_TYPE(2), 7);               // unknown kinds change nothing
     man.setState(EFFECTOR_SHADOWCASTER, c1, 0x105);  // one record, low 8 bits: 5
     man.setState(EFFECTOR_FOG, c0, 8);               // an id of another kind changes nothing
-    EXPECT_EQ(casterTags(man, 4), (std::vector<int>{10}));
-    EXPECT_EQ(casterTags(man, 5), (std::vector<int>{11}));
+    EXPECT_TRUE(casterTags(man, 4) == std::vector<int>{10} && casterTags(man, 5) == std::vector<int>{11});
     EXPECT_EQ(man.getEffectorDataList(EFFECTOR_FOG, 3, nullptr, 0)->count(), 1);
-
     man.flush(EFFECTOR_ALL, 3);
-    EXPECT_EQ(man.getEffectorData(fog), nullptr);
-    EXPECT_EQ(tagOf(man.getEffectorData(c1)), 11);  // the rest keep their ids
-    for (int i = 0; i < 5; ++i) addCaster(man, 20 + i, 4);
-    addCaster(man, 30, 1);
+    EXPECT_TRUE(man.getEffectorData(fog) == nullptr && tagOf(man.getEffectorData(c1)) == 11);  // the rest keep their ids
+    for (int tag : {20, 21, 22, 23, 30}) addCaster(man, tag, tag == 30 ? 1 : 4);
     man.flush(EFFECTOR_SHADOWCASTER, 4);  // adjacent records of the state all go
     for (int state : {7, 256, 261}) man.flush(EFFECTOR_SHADOWCASTER, state);  // no record in these states
     man.flush(EFFECTOR_TYPE(2), 0);
@@ -195,18 +170,15 @@ TEST(EffectorMan, WeightedLightsComeInWeightOrder) {
         LIGHTDESC l = makeLight(lights[i].type, lights[i].pos, lights[i].brightest, lights[i].range, i);
         man.addLight(&l);
     }
-    LIGHTDESC off = makeLight(LIGHT_AMBIENT, {0, 0, 0}, 1.0f, 0.0f, 11);
-    man.setState(EFFECTOR_LIGHT, man.addLight(&off), 0);
     auto expectWeight = [](float got, float expected) {
         EXPECT_TRUE(std::isnan(expected) ? std::isnan(got) : std::fabs(got - expected) <= 1e-6f * std::fabs(expected)) << got;
     };
     Math::Vector3f origin(0, 0, 0);
-    const std::vector<unsigned> order = lightTags(man.getWeightedEffectorList(&origin, EFFECTOR_LIGHT, 1));
+    const std::vector<int> order = tags(man.getWeightedEffectorList(&origin, EFFECTOR_LIGHT, 1), true);
     ASSERT_EQ(order.size(), 11u);
     for (unsigned i = 0; i < 11; ++i) expectWeight(lights[order[i]].weight, lights[i].weight);
-    const EFFCONTAINER* c = man.getContainer(EFFECTOR_LIGHT);
-    for (unsigned k = 0; k < 11; ++k) expectWeight(c->records[k].weight, lights[addOrder[k]].weight);
-    EXPECT_EQ(lightTags(man.getWeightedEffectorList(nullptr, EFFECTOR_LIGHT, 1)), order);  // null: the origin
+    for (unsigned k = 0; k < 11; ++k) expectWeight(man.getContainer(EFFECTOR_LIGHT)->records[k].weight, lights[addOrder[k]].weight);
+    EXPECT_EQ(tags(man.getWeightedEffectorList(nullptr, EFFECTOR_LIGHT, 1), true), order);  // null: the origin
 }
 
 }  // namespace

@@ -32,15 +32,11 @@ inline int addCaster(EffectorMan& man, int tag, int state = 1) {
 
 inline int tagOf(const void* caster) { return static_cast<int>(static_cast<const SHADOWCASTERDESC*>(caster)->mWorld.m[0][0]); }
 
-inline std::vector<int> tags(const EffectorMan::DataList* casters) {
+// The tags of a list's casters, or of its lights.
+inline std::vector<int> tags(const EffectorMan::DataList* list, bool lights = false) {
     std::vector<int> out;
-    for (int i = 0; i < casters->count(); ++i) out.push_back(tagOf((*casters)[i]));
-    return out;
-}
-
-inline std::vector<unsigned> lightTags(const EffectorMan::DataList* lights) {
-    std::vector<unsigned> out;
-    for (int i = 0; i < lights->count(); ++i) out.push_back(static_cast<const LIGHTDESC*>((*lights)[i])->dwLightId);
+    for (int i = 0; i < list->count(); ++i)
+        out.push_back(lights ? int(static_cast<const LIGHTDESC*>((*list)[i])->dwLightId) : tagOf((*list)[i]));
     return out;
 }
 
