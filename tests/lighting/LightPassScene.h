@@ -50,14 +50,7 @@ struct LightPassScene {
         lights->setLightsSrc(&set);
         host.renderApi().setViewport(0, 0, kWidth, kHeight);
     }
-    ~LightPassScene() {
-        if (man.getEffectorInstance(EFFECTOR_LIGHT)) {  // the instances are gone when a test closed the manager
-            lights->setLightsSrc(nullptr);
-            shadow->setScreenDepthSrc(nullptr);
-        }
-        screen.uninit();
-        effectorMan = nullptr;
-    }
+    ~LightPassScene() { lights->setLightsSrc(nullptr), shadow->setScreenDepthSrc(nullptr), screen.uninit(), effectorMan = nullptr; }
 
     // The spot lights' shadow atlas, as the shadow effector makes it at light-depth quality 2.
     void addAtlas() { host.renderApi().createRenderTarget("m_rtLightsDepth", 1024, 512, 114, 1); }

@@ -3,7 +3,6 @@
 // cone matrices.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 
 #include "LightPassScene.h"

@@ -3,7 +3,6 @@
 // stacks back exactly) and the per-light projections into the light-depth atlas.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "ShadowPassScene.h"

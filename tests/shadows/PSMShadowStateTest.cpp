@@ -1,7 +1,6 @@
 // The shadow-map effector's flags, target names, light-space matrix, state stack and copies.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>

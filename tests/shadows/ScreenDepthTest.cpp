@@ -17,11 +17,7 @@ using Strings = std::vector<std::string>;
 
 struct ScreenDepthTest : ::testing::Test, ShadowPassScene {
     SSDTextures set;
-    ~ScreenDepthTest() override {
-        shadow->setScreenDepthSrc(nullptr);
-        shadow->closeSSAO();
-        set.uninit();
-    }
+    ~ScreenDepthTest() override { shadow->setScreenDepthSrc(nullptr), shadow->closeSSAO(), set.uninit(); }
     // The post effect's calls of op: their objects and, when asked, their numbers.
     Strings post(const char* op, bool numbers = false) {
         Strings out;

@@ -1,7 +1,6 @@
 #pragma once
 // Scenes for the shadow-fit tests and benchmark: cameras, lights and casters with box hierarchies
 // made of reference-host models.
-#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -18,8 +17,7 @@ namespace fit = effector::shadowfit;
 
 inline model::Node makeNode(const Vector3f& min, const Vector3f& max, short c0 = -1, short c1 = -1) {
     model::Node n;
-    n.child[0] = c0, n.child[1] = c1;
-    n.vMin = min, n.vMax = max;
+    n.child[0] = c0, n.child[1] = c1, n.vMin = min, n.vMax = max;
     return n;
 }
 
@@ -54,8 +52,7 @@ public:
     }
     effector::SHADOWCASTERDESC* addRecord(model::Model* m, const Matrix4f& world) {
         effector::SHADOWCASTERDESC r{};
-        r.pModel = m;
-        r.mWorld = world;
+        r.pModel = m, r.mWorld = world;
         m_records.push_back(r);
         m_list.append(&m_records.back());
         return &m_records.back();

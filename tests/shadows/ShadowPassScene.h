@@ -20,11 +20,15 @@ using namespace effector;
 // Installs the host, with textures of at most 256 texels, on construction, so that a manager
 // declared after it creates its targets.
 struct InstalledHost : refhost::ReferenceHost {
-    InstalledHost() {
-        install();
-        renderApi().setMaxTextureSize(256, 256);
-    }
+    InstalledHost() { install(), renderApi().setMaxTextureSize(256, 256); }
 };
+
+// "w x h / format" of the target of that name while something besides the registry holds it.
+inline std::string held(refhost::RefRenderApi& api, const char* name) {
+    RendAPI::ITexture* t = api.find(name);
+    if (!t || api.refCount(name) < 2) return "none";
+    return std::to_string(t->getWidth()) + "x" + std::to_string(t->getHeight()) + "/" + std::to_string(t->getFormat());
+}
 
 struct ShadowPassScene {
     InstalledHost host;
@@ -50,10 +54,7 @@ struct ShadowPassScene {
         box.setBox(Math::Vector3f(-2, -2, -2), Math::Vector3f(2, 2, 2));
         other.setBox(Math::Vector3f(-2, -2, -2), Math::Vector3f(2, 2, 2));
     }
-    ~ShadowPassScene() {
-        shadow->uninitShadows();
-        effectorMan = nullptr;
-    }
+    ~ShadowPassScene() { shadow->uninitShadows(), effectorMan = nullptr; }
 
     void addLight(signed char type, const Math::Vector3f& dir) {
         LIGHTDESC light{0, type, 0, dir, Math::Vector4f(1, 1, 1, 1), Math::Vector4f(0, 0, 0, 0), 0, 0, 0, 0, 0, 0};
@@ -67,12 +68,7 @@ struct ShadowPassScene {
         return man.addEffectorData(EFFECTOR_SHADOWCASTER, &c, sizeof(c), 1);
     }
     SHADOWCASTERDESC* caster(int id) { return static_cast<SHADOWCASTERDESC*>(man.getEffectorData(EFFECTOR_SHADOWCASTER, id)); }
-    // "w x h / format" of the target of that name while something besides the registry holds it.
-    std::string held(const char* name) {
-        RendAPI::ITexture* t = host.renderApi().find(name);
-        if (!t || host.renderApi().refCount(name) < 2) return "none";
-        return std::to_string(t->getWidth()) + "x" + std::to_string(t->getHeight()) + "/" + std::to_string(t->getFormat());
-    }
+    std::string held(const char* name) { return shadow_test::held(host.renderApi(), name); }
     // Is a times b the identity (within rounding)?
     static bool inverses(const Math::Matrix4f& a, const Math::Matrix4f& b) {
         Math::Matrix4f product;
