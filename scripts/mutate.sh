@@ -7,7 +7,7 @@
 #   original      exact text to replace; it must occur exactly once in the file
 #   replacement   text put in its place (may be empty)
 #   labels        the ctest label(s) whose tests must notice, comma-separated (e.g. fog or
-#                 effector,effector/alloc); each is a folder of tests/ as registered in
+#                 effector,soak); each is a folder of tests/ as registered in
 #                 tests/CMakeLists.txt; the programs rebuilt are test_<label> and every other
 #                 test program that runs tests carrying the label
 # In the text columns \n stands for a line break (so that two neighbouring lines can be swapped),
